@@ -310,8 +310,11 @@ class Shape {
                      bool with_styles) const;
   void write_styles(Writer& w, const Styles& s) const;
 
+  Styles& current_styles();
+
   int version_;
   Styles styles_;
+  int styles_item_ = -1;  // index in items_ of the Change holding the current styles
   std::vector<Item> items_;
   std::int32_t pen_x_ = 0, pen_y_ = 0;
   std::uint16_t max_line_width_ = 0;
