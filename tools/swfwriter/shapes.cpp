@@ -285,9 +285,8 @@ static void write_curve(Writer& w, std::int32_t cdx, std::int32_t cdy, std::int3
   w.sb(n, ady);
 }
 
-void Shape::write_records(Writer& w, const Styles& first, unsigned fill_bits, unsigned line_bits,
+void Shape::write_records(Writer& w, unsigned fill_bits, unsigned line_bits,
                           bool with_styles) const {
-  (void)first;
   std::int32_t x = 0, y = 0;
   for (const auto& item : items_) {
     if (item.is_edge) {
@@ -322,7 +321,7 @@ void Shape::write_records(Writer& w, const Styles& first, unsigned fill_bits, un
 Bytes Shape::shape_with_style() const {
   Writer w;
   write_styles(w, styles_);
-  write_records(w, styles_, ubits(static_cast<std::uint32_t>(styles_.fills.size())),
+  write_records(w, ubits(static_cast<std::uint32_t>(styles_.fills.size())),
                 ubits(static_cast<std::uint32_t>(styles_.lines.size())), true);
   return w.take();
 }
@@ -331,7 +330,7 @@ Bytes Shape::glyph_shape() const {
   Writer w;
   w.ub(4, 1);  // NumFillBits
   w.ub(4, 0);  // NumLineBits
-  write_records(w, styles_, 1, 0, false);
+  write_records(w, 1, 0, false);
   return w.take();
 }
 

@@ -306,8 +306,7 @@ class Shape {
     Edge edge;
   };
   Change& pending();
-  void write_records(Writer& w, const Styles& first, unsigned fill_bits, unsigned line_bits,
-                     bool with_styles) const;
+  void write_records(Writer& w, unsigned fill_bits, unsigned line_bits, bool with_styles) const;
   void write_styles(Writer& w, const Styles& s) const;
 
   Styles& current_styles();
