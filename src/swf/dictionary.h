@@ -9,6 +9,12 @@
 #include <span>
 #include <string>
 #include <variant>
+#include <vector>
+
+#include "swf/bitmap.h"
+#include "swf/button.h"
+#include "swf/font.h"
+#include "swf/shape.h"
 
 namespace strandel::swf {
 
@@ -19,20 +25,39 @@ struct SpriteDefinition {
   std::span<const std::uint8_t> tags;  // the tag stream after SpriteID and FrameCount
 };
 
-using Character = std::variant<SpriteDefinition>;
+using Character = std::variant<SpriteDefinition, ShapeDefinition, BitmapDefinition,
+                               FontDefinition, TextDefinition, EditTextDefinition,
+                               ButtonDefinition>;
 
 class Dictionary {
  public:
   // Reads one definition tag. Returns a reason when the record cannot be read;
   // the character is then left out and the movie plays on. Tags that define
-  // nothing this player draws are ignored.
+  // nothing this player draws are ignored. JPEGTables and DefineButtonCxform
+  // define no character but are kept for the tags that use them.
   std::optional<std::string> define(std::uint16_t tag_code, std::span<const std::uint8_t> body);
 
   const Character* find(std::uint16_t id) const;
   const SpriteDefinition* sprite(std::uint16_t id) const;
+  const ShapeDefinition* shape(std::uint16_t id) const;
+  const BitmapDefinition* bitmap(std::uint16_t id) const;
+  const FontDefinition* font(std::uint16_t id) const;
+  const TextDefinition* text(std::uint16_t id) const;
+  const EditTextDefinition* edit_text(std::uint16_t id) const;
+  const ButtonDefinition* button(std::uint16_t id) const;
+
+  std::size_t size() const { return characters_.size(); }
 
  private:
+  template <typename T>
+  const T* get(std::uint16_t id) const {
+    const Character* c = find(id);
+    return c ? std::get_if<T>(c) : nullptr;
+  }
+  void define_button_cxform(std::uint16_t id, ByteReader& in);
+
   std::map<std::uint16_t, Character> characters_;
+  std::vector<std::uint8_t> jpeg_tables_;
 };
 
 }  // namespace strandel::swf
