@@ -1,0 +1,201 @@
+// startup [--runs N] [--no-title] [--program PATH] [--floor PATH]
+//
+// Time from exec to the first complete paint, in a private Xvfb, of the
+// launcher (with a readme.txt and a one-colour movie) and of bench/floor, the
+// least a window like ours can do with plain Xlib and Xft. "Complete" means
+// the movie's colour at three pixels of the movie area and some white title
+// pixels in the title strip. Runs alternate between the two programs; one
+// warm-up run of each is not counted. Peak RSS is the median of VmHWM read
+// just before each kill. Prints figures, asserts nothing.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "harness.h"
+
+using namespace e2e;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr Rgb movie_colour{0x12, 0x9a, 0x5c};
+constexpr Rgb white{0xff, 0xff, 0xff};
+const std::string window_title = "Velmoran Strandel";
+// Where the window puts things: the movie at (4, 26), 640x480; the title strip
+// spans x 4..644, y 4..22.
+constexpr Rect movie_area{4, 26, 640, 480};
+constexpr Rect title_strip{4, 4, 640, 18};
+
+struct Options {
+  int runs = 20;
+  bool check_title = true;
+  std::string program = STRANDEL_BINARY_DIR "/strandel";
+  std::string floor = STRANDEL_BINARY_DIR "/bench/floor";
+};
+
+struct Paint {
+  bool movie = false;
+  bool title = false;
+};
+
+Paint look(Display* d, Window w) {
+  Paint seen;
+  auto r = window_rect(d, w);
+  if (!r) return seen;
+  const Point probes[] = {
+      {movie_area.x + 1, movie_area.y + 1},
+      {movie_area.x + movie_area.width / 2, movie_area.y + movie_area.height / 2},
+      {movie_area.x + movie_area.width - 2, movie_area.y + movie_area.height - 2}};
+  seen.movie = std::all_of(std::begin(probes), std::end(probes), [&](Point p) {
+    return pixel(d, r->x + p.x, r->y + p.y) == movie_colour;
+  });
+  if (seen.movie)
+    seen.title =
+        grab(d, {r->x + title_strip.x, r->y + title_strip.y, title_strip.width, title_strip.height})
+            .count(white) > 0;
+  return seen;
+}
+
+struct Run {
+  std::optional<double> ms;  // nullopt: no complete paint within the time limit
+  Paint last_seen;
+  std::optional<long> peak_rss_kib;
+};
+
+Run measure(const Xvfb& x, Process::Options command, bool check_title) {
+  Display* d = x.display();
+  Run run;
+  std::string name = command.argv.at(0);
+  auto start = Clock::now();
+  Process p(std::move(command));
+  Window w = 0;
+  for (auto deadline = start + 10s; Clock::now() < deadline && p.running();) {
+    if (!w) w = find_window(d, window_title);
+    if (w && is_viewable(d, w)) {
+      run.last_seen = look(d, w);
+      if (run.last_seen.movie && (run.last_seen.title || !check_title)) {
+        run.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        break;
+      }
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  run.peak_rss_kib = p.peak_rss_kib();
+  if (!run.ms && !p.running())
+    std::fprintf(stderr, "%s exited early: %s", name.c_str(), p.stderr_text().c_str());
+  p.kill();
+  // The server drops the window a moment after the client dies; the next run
+  // must not find it.
+  wait_for([&] { return find_window(d, window_title) == 0; }, 2000ms);
+  return run;
+}
+
+struct Series {
+  std::string name;
+  std::vector<double> ms;
+  std::vector<long> rss_kib;
+  int failures = 0;
+};
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void print(const Series& s) {
+  if (s.ms.empty()) {
+    std::printf("%-10s  no complete paint in %d runs\n", s.name.c_str(), s.failures);
+    return;
+  }
+  std::vector<double> rss(s.rss_kib.begin(), s.rss_kib.end());
+  std::printf("%-10s  %8.2f  %9.2f  %13.0f  %4zu  %8d\n", s.name.c_str(),
+              *std::min_element(s.ms.begin(), s.ms.end()), median(s.ms),
+              rss.empty() ? 0.0 : median(rss), s.ms.size(), s.failures);
+}
+
+Options parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--runs" && i + 1 < argc)
+      o.runs = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--no-title")
+      o.check_title = false;
+    else if (a == "--program" && i + 1 < argc)
+      o.program = argv[++i];
+    else if (a == "--floor" && i + 1 < argc)
+      o.floor = argv[++i];
+    else {
+      std::fprintf(stderr,
+                   "usage: startup [--runs N] [--no-title] [--program PATH] [--floor PATH]\n");
+      std::exit(2);
+    }
+  }
+  return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o = parse(argc, argv);
+  try {
+    Xvfb x;
+    TempDir dir;
+    dir.write("readme.txt", "sizes:640x480\n/bench.swf\n");
+    dir.write("bench.swf", minimal_movie(640, 480, 24, movie_colour));
+
+    auto program = [&] {
+      return Process::Options{
+          .argv = {o.program}, .cwd = dir.path(), .set_env = {{"DISPLAY", x.name()}}};
+    };
+    auto floor = [&] {
+      return Process::Options{.argv = {o.floor, "129a5c"}, .set_env = {{"DISPLAY", x.name()}}};
+    };
+
+    // Warm-up: page cache, font cache. Also tells whether the title ever shows.
+    measure(x, floor(), o.check_title);
+    Run first = measure(x, program(), o.check_title);
+    if (!first.ms && first.last_seen.movie && o.check_title) {
+      std::printf(
+          "note: the program's title never appeared in white; measuring without the "
+          "title check (as --no-title)\n");
+      o.check_title = false;
+    }
+
+    Series ours{"strandel", {}, {}, 0}, base{"floor", {}, {}, 0};
+    for (int i = 0; i < o.runs; ++i) {
+      for (auto [series, command] : {std::pair{&ours, program()}, std::pair{&base, floor()}}) {
+        Run r = measure(x, command, o.check_title);
+        if (r.ms)
+          series->ms.push_back(*r.ms);
+        else
+          ++series->failures;
+        if (r.peak_rss_kib) series->rss_kib.push_back(*r.peak_rss_kib);
+      }
+    }
+
+    std::printf(
+        "startup: exec to first complete paint (movie colour%s), Xvfb %s 1024x768, %d "
+        "runs each\n",
+        o.check_title ? " and white title" : "; title not checked", x.name().c_str(), o.runs);
+    std::printf("%-10s  %8s  %9s  %13s  %4s  %8s\n", "program", "min ms", "median ms", "VmHWM KiB",
+                "ok", "failures");
+    print(ours);
+    print(base);
+    if (!ours.ms.empty() && !base.ms.empty())
+      std::printf("ratio strandel/floor: min %.2fx, median %.2fx\n",
+                  *std::min_element(ours.ms.begin(), ours.ms.end()) /
+                      *std::min_element(base.ms.begin(), base.ms.end()),
+                  median(ours.ms) / median(base.ms));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "startup: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
