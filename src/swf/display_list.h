@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "swf/geometry.h"
@@ -36,5 +38,32 @@ struct SpriteInstance {
   std::uint16_t current_frame = 0;  // 1-based once the first frame has been shown
   bool playing = true;
 };
+
+// What one PlaceObject, PlaceObject2 or PlaceObject3 record asks for; the
+// fields the record leaves out are unset.
+struct Placement {
+  std::uint16_t depth = 0;
+  bool move = false;  // modify (or, with a character, replace) what is at depth
+  std::optional<std::uint16_t> character_id;
+  std::optional<Matrix> matrix;
+  std::optional<ColorTransform> cxform;
+  std::optional<std::uint16_t> ratio;
+  std::optional<std::string> name;
+  std::optional<std::uint16_t> clip_depth;
+};
+
+// Reads a PlaceObject (4), PlaceObject2 (26) or PlaceObject3 (70) body. Filters,
+// blend modes and clip actions follow the fields read here and are left
+// unread. Empty when the record is cut short or the code is not a placement.
+std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body);
+
+// Applies a placement. Returns the object placed or changed, or nullptr when
+// the record changed nothing. An object whose character changes loses its
+// sprite instance; the caller gives it a new one.
+DisplayObject* apply_placement(DisplayList& list, const Placement& placement);
+
+// Reads RemoveObject (5) or RemoveObject2 (28): the depth to clear.
+std::optional<std::uint16_t> read_removal_depth(std::uint16_t tag_code,
+                                                std::span<const std::uint8_t> body);
 
 }  // namespace strandel::swf

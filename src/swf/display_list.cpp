@@ -1,0 +1,117 @@
+#include "swf/display_list.h"
+
+#include "swf/bytes.h"
+#include "swf/records.h"
+#include "swf/tags.h"
+
+namespace strandel::swf {
+
+namespace {
+
+// PlaceObject2 and PlaceObject3 flag bits (their first flag byte).
+constexpr std::uint8_t kHasClipDepth = 0x40;
+constexpr std::uint8_t kHasName = 0x20;
+constexpr std::uint8_t kHasRatio = 0x10;
+constexpr std::uint8_t kHasColorTransform = 0x08;
+constexpr std::uint8_t kHasMatrix = 0x04;
+constexpr std::uint8_t kHasCharacter = 0x02;
+constexpr std::uint8_t kMove = 0x01;
+// PlaceObject3's second flag byte.
+constexpr std::uint8_t kHasImage = 0x10;
+constexpr std::uint8_t kHasClassName = 0x08;
+
+// PlaceObject: CharacterId, Depth, Matrix, and a CXFORM when bytes remain.
+Placement read_place_object(ByteReader& in) {
+  Placement p;
+  p.character_id = in.u16();
+  p.depth = in.u16();
+  p.matrix = read_matrix(in);
+  if (!in.at_end()) p.cxform = read_cxform(in);
+  return p;
+}
+
+Placement read_place_object2(ByteReader& in, bool version3) {
+  Placement p;
+  std::uint8_t flags = in.u8();
+  std::uint8_t flags3 = version3 ? in.u8() : 0;
+  p.depth = in.u16();
+  if (version3 && ((flags3 & kHasClassName) || ((flags3 & kHasImage) && (flags & kHasCharacter))))
+    in.cstring();  // ClassName: names a class of compiled code, not drawn here
+  p.move = flags & kMove;
+  if (flags & kHasCharacter) p.character_id = in.u16();
+  if (flags & kHasMatrix) p.matrix = read_matrix(in);
+  if (flags & kHasColorTransform) p.cxform = read_cxform_with_alpha(in);
+  if (flags & kHasRatio) p.ratio = in.u16();
+  if (flags & kHasName) p.name = in.cstring();
+  if (flags & kHasClipDepth) p.clip_depth = in.u16();
+  return p;
+}
+
+void apply_fields(DisplayObject& obj, const Placement& p) {
+  if (p.matrix) obj.matrix = *p.matrix;
+  if (p.cxform) obj.cxform = *p.cxform;
+  if (p.ratio) obj.ratio = *p.ratio;
+  if (p.name) obj.name = *p.name;
+  if (p.clip_depth) obj.clip_depth = *p.clip_depth;
+}
+
+}  // namespace
+
+std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body) {
+  ByteReader in(body);
+  try {
+    switch (static_cast<TagCode>(tag_code)) {
+      case TagCode::PlaceObject: return read_place_object(in);
+      case TagCode::PlaceObject2: return read_place_object2(in, false);
+      case TagCode::PlaceObject3: return read_place_object2(in, true);
+      default: return std::nullopt;
+    }
+  } catch (const ReadError&) {
+    return std::nullopt;
+  }
+}
+
+// Without Move a character is placed afresh at the depth (whatever was there
+// goes). With Move the object at the depth is changed; given a character as
+// well, it takes the new character and keeps the properties not given.
+DisplayObject* apply_placement(DisplayList& list, const Placement& p) {
+  if (!p.move) {
+    if (!p.character_id) return nullptr;
+    DisplayObject& obj = list[p.depth];
+    obj = DisplayObject{};
+    obj.character_id = *p.character_id;
+    apply_fields(obj, p);
+    return &obj;
+  }
+  auto it = list.find(p.depth);
+  if (it == list.end()) {
+    if (!p.character_id) return nullptr;
+    Placement fresh = p;
+    fresh.move = false;
+    return apply_placement(list, fresh);
+  }
+  DisplayObject& obj = it->second;
+  if (p.character_id && *p.character_id != obj.character_id) {
+    obj.character_id = *p.character_id;
+    obj.sprite.reset();
+    obj.button_state = ButtonState::Up;
+  }
+  apply_fields(obj, p);
+  return &obj;
+}
+
+std::optional<std::uint16_t> read_removal_depth(std::uint16_t tag_code,
+                                                std::span<const std::uint8_t> body) {
+  ByteReader in(body);
+  try {
+    if (tag_code == code(TagCode::RemoveObject)) {
+      in.u16();  // CharacterId: the depth alone says what goes
+      return in.u16();
+    }
+    if (tag_code == code(TagCode::RemoveObject2)) return in.u16();
+  } catch (const ReadError&) {
+  }
+  return std::nullopt;
+}
+
+}  // namespace strandel::swf

@@ -1,0 +1,358 @@
+#include "swf/player.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <utility>
+
+#include "swf/actions.h"
+#include "swf/bytes.h"
+#include "swf/tags.h"
+
+namespace strandel::swf {
+
+namespace {
+
+constexpr double kDefaultFrameRate = 12;  // for a movie that says 0
+constexpr double kMinFrameRate = 1;
+constexpr double kMaxFrameRate = 120;
+// Bounds on the work one advance may do, whatever the movie asks for.
+constexpr int kMaxSpriteNesting = 16;
+constexpr std::size_t kMaxSpriteTicks = 20000;
+constexpr std::size_t kMaxActionBlocks = 1000;
+// A timeline's frame number is a u16.
+constexpr std::size_t kMaxFrames = 65535;
+// FileAttributes: the ActionScript3 flag in its first byte.
+constexpr std::uint8_t kActionScript3Flag = 0x08;
+// DoABC without flags and name, as early version 9 movies write it.
+constexpr std::uint16_t kDoABCDefine = 72;
+
+bool is_definition(std::uint16_t c) {
+  switch (static_cast<TagCode>(c)) {
+    case TagCode::DefineShape: case TagCode::DefineShape2: case TagCode::DefineShape3:
+    case TagCode::DefineShape4: case TagCode::DefineMorphShape: case TagCode::DefineMorphShape2:
+    case TagCode::DefineBits: case TagCode::JPEGTables: case TagCode::DefineBitsJPEG2:
+    case TagCode::DefineBitsJPEG3: case TagCode::DefineBitsJPEG4:
+    case TagCode::DefineBitsLossless: case TagCode::DefineBitsLossless2:
+    case TagCode::DefineFont: case TagCode::DefineFont2: case TagCode::DefineFont3:
+    case TagCode::DefineFont4: case TagCode::DefineFontInfo: case TagCode::DefineFontInfo2:
+    case TagCode::DefineFontAlignZones: case TagCode::DefineFontName:
+    case TagCode::DefineText: case TagCode::DefineText2: case TagCode::DefineEditText:
+    case TagCode::CSMTextSettings: case TagCode::DefineButton: case TagCode::DefineButton2:
+    case TagCode::DefineButtonCxform: case TagCode::DefineButtonSound:
+    case TagCode::DefineSound: case TagCode::DefineSprite: case TagCode::DefineScalingGrid:
+    case TagCode::DefineVideoStream: case TagCode::DefineBinaryData:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool uses_actionscript3(const Movie& movie) {
+  for (const TagRecord& t : movie.tags) {
+    if (t.code == code(TagCode::DoABC) || t.code == kDoABCDefine) return true;
+    if (t.code == code(TagCode::FileAttributes)) {
+      auto body = movie.body(t);
+      if (!body.empty() && (body[0] & kActionScript3Flag)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+// A timeline's tags cut into frames: frame i is tags[frame_start[i] ..
+// frame_start[i + 1]). Tags after the last ShowFrame make one more frame;
+// a timeline with no tags at all has one empty frame.
+struct Player::Timeline {
+  std::span<const std::uint8_t> bytes;  // tag offsets are relative to these
+  std::vector<TagRecord> tags;
+  std::vector<std::size_t> frame_start{0};
+  std::map<std::string, std::uint16_t> labels;  // lower case: labels match in any case
+  bool is_main = false;
+
+  Timeline(std::span<const std::uint8_t> b, std::vector<TagRecord> t, bool main)
+      : bytes(b), tags(std::move(t)), is_main(main) {
+    std::size_t i = 0;
+    for (; i < tags.size() && frame_start.size() <= kMaxFrames; ++i) {
+      std::uint16_t c = tags[i].code;
+      if (c == code(TagCode::End)) break;
+      if (c == code(TagCode::FrameLabel)) add_label(tags[i]);
+      if (c == code(TagCode::ShowFrame)) frame_start.push_back(i + 1);
+    }
+    tags.resize(i);
+    if (frame_start.size() == 1 || frame_start.back() < tags.size()) {
+      if (frame_start.size() <= kMaxFrames) frame_start.push_back(tags.size());
+      else frame_start.back() = tags.size();
+    }
+  }
+
+  std::uint16_t frames() const { return static_cast<std::uint16_t>(frame_start.size() - 1); }
+  std::span<const TagRecord> frame_tags(std::uint16_t index) const {
+    return std::span<const TagRecord>(tags).subspan(
+        frame_start[index], frame_start[index + 1] - frame_start[index]);
+  }
+  std::span<const std::uint8_t> body(const TagRecord& t) const { return tag_body(bytes, t); }
+
+ private:
+  void add_label(const TagRecord& t) {
+    ByteReader in(body(t));
+    try {
+      labels.emplace(lower(in.cstring()), static_cast<std::uint16_t>(frame_start.size() - 1));
+    } catch (const ReadError&) {
+    }
+  }
+};
+
+// What an action block can do, aimed at the timeline that owns the block.
+class Player::Control : public TimelineControl {
+ public:
+  Control(Player& player, std::shared_ptr<SpriteInstance> instance, const Timeline& timeline)
+      : player_(player), instance_(std::move(instance)), timeline_(timeline) {}
+
+  void stop() override { instance_->playing = false; }
+  void play() override { instance_->playing = true; }
+  void goto_frame(std::uint32_t index) override { player_.goto_frame(instance_, timeline_, index); }
+  void goto_label(const std::string& label) override {
+    auto it = timeline_.labels.find(lower(label));
+    if (it != timeline_.labels.end()) goto_frame(it->second);
+  }
+  // nextFrame and prevFrame go one frame and stop there.
+  void next_frame() override {
+    goto_frame(instance_->current_frame);
+    stop();
+  }
+  void prev_frame() override {
+    if (instance_->current_frame > 1) goto_frame(instance_->current_frame - 2u);
+    stop();
+  }
+  void get_url(const std::string& url, const std::string& target) override {
+    player_.get_url(url, target);
+  }
+
+ private:
+  Player& player_;
+  std::shared_ptr<SpriteInstance> instance_;
+  const Timeline& timeline_;
+};
+
+Player::Player(std::shared_ptr<const Movie> movie)
+    : movie_(movie ? std::move(movie) : std::make_shared<const Movie>()),
+      main_(std::make_unique<Timeline>(movie_->data, movie_->tags, true)),
+      root_(std::make_shared<SpriteInstance>()),
+      actionscript3_(uses_actionscript3(*movie_)) {}
+
+Player::~Player() = default;
+
+void Player::on_fscommand(CommandHandler handler) { on_fscommand_ = std::move(handler); }
+
+double Player::frame_interval() const {
+  double rate = movie_->frame_rate > 0 ? movie_->frame_rate : kDefaultFrameRate;
+  return 1.0 / std::clamp(rate, kMinFrameRate, kMaxFrameRate);
+}
+
+// The main timeline steps first and its actions run; then every placed
+// sprite steps after its parent, each followed by its own actions.
+void Player::advance() {
+  ticks_left_ = kMaxSpriteTicks;
+  blocks_left_ = kMaxActionBlocks;
+  tick(root_, *main_);
+  run_queue();
+  tick_sprites(root_->display_list, 1);
+  queue_.clear();
+}
+
+bool Player::is_animating() const {
+  if (root_->current_frame == 0) return true;
+  return timeline_animating(*root_, *main_, 0);
+}
+
+bool Player::take_dirty() { return std::exchange(dirty_, false); }
+const DisplayList& Player::display_list() const { return root_->display_list; }
+const Dictionary& Player::dictionary() const { return dictionary_; }
+Rect Player::stage() const { return movie_->stage; }
+Rgba Player::background() const { return movie_->background.value_or(Rgba{255, 255, 255, 255}); }
+bool Player::actionscript3() const { return actionscript3_; }
+std::uint16_t Player::current_frame() const { return root_->current_frame; }
+
+void Player::run_actions(std::span<const std::uint8_t> block, const SpriteInstance* timeline) {
+  if (actionscript3_) return;
+  blocks_left_ = kMaxActionBlocks;
+  const DisplayObject* owner = timeline ? find_owner(root_->display_list, timeline, 0) : nullptr;
+  const Timeline* t = owner ? sprite_timeline(owner->character_id) : nullptr;
+  if (owner && t) queue_.push_back({owner->sprite, t, block});
+  else queue_.push_back({root_, main_.get(), block});
+  run_queue();
+}
+
+const DisplayObject* Player::find_owner(const DisplayList& list, const SpriteInstance* sprite,
+                                        int nesting) const {
+  if (nesting > kMaxSpriteNesting) return nullptr;
+  for (const auto& [depth, obj] : list) {
+    if (!obj.sprite) continue;
+    if (obj.sprite.get() == sprite) return &obj;
+    if (const DisplayObject* o = find_owner(obj.sprite->display_list, sprite, nesting + 1)) return o;
+  }
+  return nullptr;
+}
+
+// Sprite timelines are parsed once per character, when first needed.
+const Player::Timeline* Player::sprite_timeline(std::uint16_t character_id) const {
+  auto it = sprite_timelines_.find(character_id);
+  if (it != sprite_timelines_.end()) return it->second.get();
+  const SpriteDefinition* def = dictionary_.sprite(character_id);
+  if (!def) return nullptr;
+  auto timeline = std::make_unique<Timeline>(def->tags, read_tag_list(def->tags).tags, false);
+  return sprite_timelines_.emplace(character_id, std::move(timeline)).first->second.get();
+}
+
+// A timeline shows frame 1 on its first tick; after that it steps while
+// playing and loops from its last frame to frame 1. A one-frame timeline
+// stays put, so its frame's actions run once.
+void Player::tick(const std::shared_ptr<SpriteInstance>& instance, const Timeline& timeline) {
+  SpriteInstance& in = *instance;
+  if (in.current_frame == 0) {
+    apply_frame(in, timeline, 0);
+    in.current_frame = 1;
+    queue_frame_actions(instance, timeline, 0);
+    return;
+  }
+  if (!in.playing || timeline.frames() <= 1) return;
+  if (in.current_frame < timeline.frames()) {
+    std::uint16_t index = in.current_frame;
+    apply_frame(in, timeline, index);
+    in.current_frame = index + 1;
+    queue_frame_actions(instance, timeline, index);
+  } else {
+    rebuild_to(in, timeline, 0);
+    in.current_frame = 1;
+    queue_frame_actions(instance, timeline, 0);
+  }
+}
+
+// Steps the sprites of one display list (in depth order) and then their
+// children. The list is copied first: a sprite's actions change only its
+// own list, never its parent's.
+void Player::tick_sprites(DisplayList& list, int nesting) {
+  if (nesting > kMaxSpriteNesting) return;
+  std::vector<std::pair<std::shared_ptr<SpriteInstance>, std::uint16_t>> sprites;
+  for (auto& [depth, obj] : list)
+    if (obj.sprite) sprites.emplace_back(obj.sprite, obj.character_id);
+  for (auto& [instance, character_id] : sprites) {
+    const Timeline* timeline = sprite_timeline(character_id);
+    if (!timeline || ticks_left_ == 0) continue;
+    --ticks_left_;
+    tick(instance, *timeline);
+    run_queue();
+    tick_sprites(instance->display_list, nesting + 1);
+  }
+}
+
+// Going forward applies the frames in between; going back rebuilds the
+// list from frame 1. Only the target frame's actions run.
+void Player::goto_frame(const std::shared_ptr<SpriteInstance>& instance, const Timeline& timeline,
+                        std::uint32_t index) {
+  SpriteInstance& in = *instance;
+  auto target = static_cast<std::uint16_t>(std::min<std::uint32_t>(index, timeline.frames() - 1u));
+  if (target + 1u == in.current_frame) return;
+  if (in.current_frame != 0 && target + 1u > in.current_frame) {
+    for (std::uint16_t f = in.current_frame; f <= target; ++f) apply_frame(in, timeline, f);
+  } else {
+    rebuild_to(in, timeline, target);
+  }
+  in.current_frame = target + 1;
+  queue_frame_actions(instance, timeline, target);
+}
+
+// An object that is at the same depth with the same character before and
+// after the rebuild keeps its sprite instance (and so its own frame).
+void Player::rebuild_to(SpriteInstance& instance, const Timeline& timeline, std::uint16_t index) {
+  DisplayList old = std::move(instance.display_list);
+  instance.display_list.clear();
+  for (std::uint16_t f = 0; f <= index; ++f) apply_frame(instance, timeline, f);
+  for (auto& [depth, obj] : instance.display_list) {
+    auto it = old.find(depth);
+    if (obj.sprite && it != old.end() && it->second.character_id == obj.character_id &&
+        it->second.sprite)
+      obj.sprite = it->second.sprite;
+  }
+  dirty_ = true;
+}
+
+void Player::apply_frame(SpriteInstance& instance, const Timeline& timeline, std::uint16_t index) {
+  // Definition tags are read the first time the main timeline reaches their frame.
+  bool define = timeline.is_main && index >= defined_frames_;
+  for (const TagRecord& tag : timeline.frame_tags(index)) apply_tag(instance, timeline, tag, define);
+  if (define) defined_frames_ = index + 1;
+}
+
+void Player::apply_tag(SpriteInstance& instance, const Timeline& timeline, const TagRecord& tag,
+                       bool define) {
+  auto body = timeline.body(tag);
+  if (auto placement = read_placement(tag.code, body)) {
+    if (DisplayObject* obj = apply_placement(instance.display_list, *placement)) {
+      if (!obj->sprite && dictionary_.sprite(obj->character_id))
+        obj->sprite = std::make_shared<SpriteInstance>();
+    }
+    dirty_ = true;
+  } else if (auto depth = read_removal_depth(tag.code, body)) {
+    instance.display_list.erase(*depth);
+    dirty_ = true;
+  } else if (define && is_definition(tag.code)) {
+    dictionary_.define(tag.code, body);  // a bad definition leaves its character out
+  } else if (define && tag.code == code(TagCode::DoInitAction) && !actionscript3_ &&
+             body.size() >= 2) {
+    queue_.push_back({root_, main_.get(), body.subspan(2)});  // after the SpriteID
+  }
+}
+
+void Player::queue_frame_actions(const std::shared_ptr<SpriteInstance>& instance,
+                                 const Timeline& timeline, std::uint16_t index) {
+  if (actionscript3_) return;
+  for (const TagRecord& tag : timeline.frame_tags(index))
+    if (tag.code == code(TagCode::DoAction)) queue_.push_back({instance, &timeline, timeline.body(tag)});
+}
+
+// Blocks run in the order queued; a goto inside one queues the target
+// frame's blocks behind it rather than running them inside it.
+void Player::run_queue() {
+  while (!queue_.empty()) {
+    if (blocks_left_ == 0) {
+      queue_.clear();
+      return;
+    }
+    --blocks_left_;
+    QueuedBlock q = std::move(queue_.front());
+    queue_.pop_front();
+    Control control(*this, q.instance, *q.timeline);
+    swf::run_actions(q.block, control, movie_->version);
+  }
+}
+
+void Player::get_url(const std::string& url, const std::string& target) {
+  if (is_fscommand(url)) {
+    if (on_fscommand_) on_fscommand_(url.substr(kFsCommandPrefixLength), target);
+    return;
+  }
+  std::fprintf(stderr, "strandel: movie asked to open %s (target %s): not opened\n", url.c_str(),
+               target.c_str());
+}
+
+bool Player::timeline_animating(const SpriteInstance& instance, const Timeline& timeline,
+                                int nesting) const {
+  if (instance.current_frame == 0 || (instance.playing && timeline.frames() > 1)) return true;
+  if (nesting >= kMaxSpriteNesting) return false;
+  for (const auto& [depth, obj] : instance.display_list) {
+    if (!obj.sprite) continue;
+    const Timeline* t = sprite_timeline(obj.character_id);
+    if (t && timeline_animating(*obj.sprite, *t, nesting + 1)) return true;
+  }
+  return false;
+}
+
+}  // namespace strandel::swf

@@ -1,0 +1,88 @@
+// The timeline player: shows a movie's frames in order, keeps the display
+// list (and every placed sprite's own timeline), fills the dictionary as
+// definition tags come, and runs the frames' action blocks.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "swf/dictionary.h"
+#include "swf/display_list.h"
+#include "swf/geometry.h"
+#include "swf/movie.h"
+
+namespace strandel::swf {
+
+class Player {
+ public:
+  explicit Player(std::shared_ptr<const Movie> movie);
+  ~Player();
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  using CommandHandler = std::function<void(const std::string& command, const std::string& args)>;
+  void on_fscommand(CommandHandler handler);
+
+  double frame_interval() const;  // seconds between frames: 1/rate; rate 0 -> 12 fps; 1..120 fps
+  void advance();                 // shows the next frame (the first call shows frame 1) and runs its actions
+  bool is_animating() const;      // a timeline (main or a sprite) is playing
+  bool take_dirty();              // true once after the display list changed since the last call
+  const DisplayList& display_list() const;
+  const Dictionary& dictionary() const;
+  Rect stage() const;
+  Rgba background() const;  // white when the movie sets none
+  bool actionscript3() const;
+  std::uint16_t current_frame() const;  // 1-based; 0 before the first advance
+
+  // Runs an action block (a button's, say) on a timeline: the main one, or
+  // the placed sprite that owns `timeline`. Does nothing for ActionScript 3.
+  void run_actions(std::span<const std::uint8_t> block, const SpriteInstance* timeline = nullptr);
+
+  struct Timeline;  // a parsed tag stream: frames and labels
+
+ private:
+  class Control;
+  struct QueuedBlock {
+    std::shared_ptr<SpriteInstance> instance;
+    const Timeline* timeline;
+    std::span<const std::uint8_t> block;
+  };
+
+  const Timeline* sprite_timeline(std::uint16_t character_id) const;
+  void tick(const std::shared_ptr<SpriteInstance>& instance, const Timeline& timeline);
+  void tick_sprites(DisplayList& list, int nesting);
+  void goto_frame(const std::shared_ptr<SpriteInstance>& instance, const Timeline& timeline,
+                  std::uint32_t index);
+  void rebuild_to(SpriteInstance& instance, const Timeline& timeline, std::uint16_t index);
+  void apply_frame(SpriteInstance& instance, const Timeline& timeline, std::uint16_t index);
+  void apply_tag(SpriteInstance& instance, const Timeline& timeline, const TagRecord& tag,
+                 bool define);
+  void queue_frame_actions(const std::shared_ptr<SpriteInstance>& instance,
+                           const Timeline& timeline, std::uint16_t index);
+  void run_queue();
+  void get_url(const std::string& url, const std::string& target);
+  bool timeline_animating(const SpriteInstance& instance, const Timeline& timeline,
+                          int nesting) const;
+  const DisplayObject* find_owner(const DisplayList& list, const SpriteInstance* sprite,
+                                  int nesting) const;
+
+  std::shared_ptr<const Movie> movie_;
+  Dictionary dictionary_;
+  std::unique_ptr<Timeline> main_;
+  mutable std::map<std::uint16_t, std::unique_ptr<Timeline>> sprite_timelines_;
+  std::shared_ptr<SpriteInstance> root_;
+  std::deque<QueuedBlock> queue_;
+  CommandHandler on_fscommand_;
+  std::uint16_t defined_frames_ = 0;  // main frames whose definition tags have been read
+  std::size_t ticks_left_ = 0;        // sprite ticks allowed in this advance
+  std::size_t blocks_left_ = 0;       // action blocks allowed in this advance
+  bool dirty_ = false;
+  bool actionscript3_ = false;
+};
+
+}  // namespace strandel::swf
