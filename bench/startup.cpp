@@ -1,12 +1,15 @@
-// startup [--runs N] [--no-title] [--program PATH] [--floor PATH]
+// startup [--runs N] [--no-title] [--program PATH] [--floor PATH] [--fltk-empty PATH]
 //
 // Time from exec to the first complete paint, in a private Xvfb, of the
-// launcher (with a readme.txt and a one-colour movie) and of bench/floor, the
-// least a window like ours can do with plain Xlib and Xft. "Complete" means
-// the movie's colour at three pixels of the movie area and some white title
-// pixels in the title strip. Runs alternate between the two programs; one
-// warm-up run of each is not counted. Peak RSS is the median of VmHWM read
-// just before each kill. Prints figures, asserts nothing.
+// launcher (with a readme.txt and a one-colour movie), of bench/floor, the
+// least a window like ours can do with plain Xlib and Xft, and of
+// bench/fltk_empty, an FLTK window that only fills itself. "Complete" means
+// the movie's colour at three pixels of the movie area and, unless the title
+// check is off, some white title pixels in the title strip. Runs alternate
+// between the programs; one warm-up run of each is not counted. Peak RSS is the median of VmHWM
+// read just before each kill. Prints figures, asserts nothing.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +39,7 @@ struct Options {
   bool check_title = true;
   std::string program = STRANDEL_BINARY_DIR "/strandel";
   std::string floor = STRANDEL_BINARY_DIR "/bench/floor";
+  std::string fltk_empty = STRANDEL_BINARY_DIR "/bench/fltk_empty";
 };
 
 struct Paint {
@@ -97,8 +101,8 @@ Run measure(const Xvfb& x, Process::Options command, bool check_title) {
 
 struct Series {
   std::string name;
-  std::vector<double> ms;
-  std::vector<long> rss_kib;
+  std::vector<double> ms = {};
+  std::vector<long> rss_kib = {};
   int failures = 0;
 };
 
@@ -108,15 +112,23 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-void print(const Series& s) {
+struct Contender {
+  Series series;
+  Process::Options command;
+  bool check_title;
+};
+
+void print(const Contender& c) {
+  const Series& s = c.series;
   if (s.ms.empty()) {
     std::printf("%-10s  no complete paint in %d runs\n", s.name.c_str(), s.failures);
     return;
   }
   std::vector<double> rss(s.rss_kib.begin(), s.rss_kib.end());
-  std::printf("%-10s  %8.2f  %9.2f  %13.0f  %4zu  %8d\n", s.name.c_str(),
+  std::printf("%-10s  %8.2f  %9.2f  %10.0f  %4zu  %8d  %s\n", s.name.c_str(),
               *std::min_element(s.ms.begin(), s.ms.end()), median(s.ms),
-              rss.empty() ? 0.0 : median(rss), s.ms.size(), s.failures);
+              rss.empty() ? 0.0 : median(rss), s.ms.size(), s.failures,
+              c.check_title ? "colour + title" : "colour");
 }
 
 Options parse(int argc, char** argv) {
@@ -131,9 +143,12 @@ Options parse(int argc, char** argv) {
       o.program = argv[++i];
     else if (a == "--floor" && i + 1 < argc)
       o.floor = argv[++i];
+    else if (a == "--fltk-empty" && i + 1 < argc)
+      o.fltk_empty = argv[++i];
     else {
       std::fprintf(stderr,
-                   "usage: startup [--runs N] [--no-title] [--program PATH] [--floor PATH]\n");
+                   "usage: startup [--runs N] [--no-title] [--program PATH] [--floor PATH] "
+                   "[--fltk-empty PATH]\n");
       std::exit(2);
     }
   }
@@ -150,49 +165,59 @@ int main(int argc, char** argv) {
     dir.write("readme.txt", "sizes:640x480\n/bench.swf\n");
     dir.write("bench.swf", minimal_movie(640, 480, 24, movie_colour));
 
-    auto program = [&] {
-      return Process::Options{
-          .argv = {o.program}, .cwd = dir.path(), .set_env = {{"DISPLAY", x.name()}}};
+    const std::pair<std::string, std::string> display{"DISPLAY", x.name()};
+    std::vector<Contender> contenders = {
+        {{"strandel"},
+         {.argv = {o.program}, .cwd = dir.path(), .set_env = {display}},
+         o.check_title},
+        {{"floor"}, {.argv = {o.floor, "129a5c"}, .set_env = {display}}, o.check_title},
+        // It draws no title.
+        {{"fltk empty"}, {.argv = {o.fltk_empty, "129a5c"}, .set_env = {display}}, false},
     };
-    auto floor = [&] {
-      return Process::Options{.argv = {o.floor, "129a5c"}, .set_env = {{"DISPLAY", x.name()}}};
-    };
+    std::erase_if(contenders, [](const Contender& c) {
+      bool missing = access(c.command.argv[0].c_str(), X_OK) != 0;
+      if (missing) std::printf("note: %s not built, skipped\n", c.command.argv[0].c_str());
+      return missing;
+    });
 
     // Warm-up: page cache, font cache. Also tells whether the title ever shows.
-    measure(x, floor(), o.check_title);
-    Run first = measure(x, program(), o.check_title);
-    if (!first.ms && first.last_seen.movie && o.check_title) {
-      std::printf(
-          "note: the program's title never appeared in white; measuring without the "
-          "title check (as --no-title)\n");
-      o.check_title = false;
-    }
-
-    Series ours{"strandel", {}, {}, 0}, base{"floor", {}, {}, 0};
-    for (int i = 0; i < o.runs; ++i) {
-      for (auto [series, command] : {std::pair{&ours, program()}, std::pair{&base, floor()}}) {
-        Run r = measure(x, command, o.check_title);
-        if (r.ms)
-          series->ms.push_back(*r.ms);
-        else
-          ++series->failures;
-        if (r.peak_rss_kib) series->rss_kib.push_back(*r.peak_rss_kib);
+    for (auto& c : contenders) {
+      Run first = measure(x, c.command, c.check_title);
+      if (!first.ms && first.last_seen.movie && c.check_title) {
+        std::printf(
+            "note: %s's title never appeared in white; measuring it without the title check\n",
+            c.series.name.c_str());
+        c.check_title = false;
       }
     }
 
-    std::printf(
-        "startup: exec to first complete paint (movie colour%s), Xvfb %s 1024x768, %d "
-        "runs each\n",
-        o.check_title ? " and white title" : "; title not checked", x.name().c_str(), o.runs);
-    std::printf("%-10s  %8s  %9s  %13s  %4s  %8s\n", "program", "min ms", "median ms", "VmHWM KiB",
-                "ok", "failures");
-    print(ours);
-    print(base);
-    if (!ours.ms.empty() && !base.ms.empty())
+    for (int i = 0; i < o.runs; ++i) {
+      for (auto& c : contenders) {
+        Run r = measure(x, c.command, c.check_title);
+        if (r.ms)
+          c.series.ms.push_back(*r.ms);
+        else
+          ++c.series.failures;
+        if (r.peak_rss_kib) c.series.rss_kib.push_back(*r.peak_rss_kib);
+      }
+    }
+
+    std::printf("startup: exec to first complete paint, Xvfb %s 1024x768, %d runs each\n",
+                x.name().c_str(), o.runs);
+    std::printf("%-10s  %8s  %9s  %10s  %4s  %8s  %s\n", "program", "min ms", "median ms",
+                "VmHWM KiB", "ok", "failures", "complete means");
+    for (const auto& c : contenders) print(c);
+    const Series* ours = nullptr;
+    const Series* base = nullptr;
+    for (const auto& c : contenders) {
+      if (c.series.name == "strandel") ours = &c.series;
+      if (c.series.name == "floor") base = &c.series;
+    }
+    if (ours && base && !ours->ms.empty() && !base->ms.empty())
       std::printf("ratio strandel/floor: min %.2fx, median %.2fx\n",
-                  *std::min_element(ours.ms.begin(), ours.ms.end()) /
-                      *std::min_element(base.ms.begin(), base.ms.end()),
-                  median(ours.ms) / median(base.ms));
+                  *std::min_element(ours->ms.begin(), ours->ms.end()) /
+                      *std::min_element(base->ms.begin(), base->ms.end()),
+                  median(ours->ms) / median(base->ms));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "startup: %s\n", e.what());
     return 1;
