@@ -336,7 +336,7 @@ Bytes Shape::glyph_shape() const {
 
 Shape rect_shape(std::int32_t w, std::int32_t h, Rgba fill, int version) {
   Shape s(version);
-  s.set_fill0(s.add_fill(FillStyle::solid(fill)));
+  s.set_fill1(s.add_fill(FillStyle::solid(fill)));
   s.rect(0, 0, w, h);
   return s;
 }
