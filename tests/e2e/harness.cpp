@@ -481,6 +481,14 @@ std::optional<Rect> window_rect(Display* d, Window w) {
   return Rect{x, y, a.width, a.height};
 }
 
+std::optional<Point> to_root(Display* d, Window w, Point p) {
+  int x, y;
+  Window child;
+  if (!XTranslateCoordinates(d, w, DefaultRootWindow(d), p.x, p.y, &x, &y, &child))
+    return std::nullopt;
+  return Point{x, y};
+}
+
 std::optional<long> wm_state(Display* d, Window w) {
   Atom state = XInternAtom(d, "WM_STATE", False);
   Atom type;
@@ -536,6 +544,11 @@ Image grab(Display* d, Rect r) {
 Rgb pixel(Display* d, int x, int y) {
   Image img = grab(d, {x, y, 1, 1});
   return img.pixels.empty() ? Rgb{} : img.pixels[0];
+}
+
+Rgb pixel_in(Display* d, Window w, int x, int y) {
+  auto p = to_root(d, w, {x, y});
+  return p ? pixel(d, p->x, p->y) : Rgb{};
 }
 
 bool save_screenshot(const Xvfb& x, const std::filesystem::path& png) {

@@ -154,6 +154,8 @@ Window wait_for_window(Display* d, const std::string& title, Milliseconds timeou
 bool is_viewable(Display* d, Window w);
 // Position on the root window and size; nullopt if the window is gone.
 std::optional<Rect> window_rect(Display* d, Window w);
+// Window coordinates to root coordinates; nullopt if the window is gone.
+std::optional<Point> to_root(Display* d, Window w, Point p);
 // WM_STATE of a client window: 1 normal, 3 iconic; nullopt if not set.
 std::optional<long> wm_state(Display* d, Window w);
 
@@ -167,6 +169,8 @@ struct Image {
 };
 
 Rgb pixel(Display* d, int x, int y);
+// The screen's pixel at (x, y) in window coordinates (black if the window is gone).
+Rgb pixel_in(Display* d, Window w, int x, int y);
 Image grab(Display* d, Rect r);  // r is clipped to the screen
 // Writes a PNG of the whole screen (ImageMagick's import). True on success.
 bool save_screenshot(const Xvfb& x, const std::filesystem::path& png);
@@ -182,5 +186,17 @@ void drag(Display* d, Point from, Point to, unsigned button = 1, int steps = 10)
 // Presses and releases `key` while holding `modifiers` (keysyms such as
 // XK_Shift_L, XK_Control_L).
 void press_key(Display* d, KeySym key, std::initializer_list<KeySym> modifiers = {});
+
+// --- The program under test --------------------------------------------------
+
+#ifdef STRANDEL_BINARY_DIR
+// The program run in `folder` (where it reads readme.txt) on display `x`, e.g.
+//   Process p(program_command(x, dir.path()));
+inline Process::Options program_command(const Xvfb& x, const std::filesystem::path& folder,
+                                        std::vector<std::string> args = {}) {
+  args.insert(args.begin(), STRANDEL_BINARY_DIR "/strandel");
+  return {.argv = std::move(args), .cwd = folder, .set_env = {{"DISPLAY", x.name()}}};
+}
+#endif
 
 }  // namespace e2e

@@ -144,6 +144,11 @@ TEST(Windows, FindsATitledWindowAndReadsItsPixelsFromTheScreen) {
 
   ASSERT_TRUE(wait_for([&] { return pixel(d, 100, 50) == teal; }));
   EXPECT_EQ(pixel(d, 299, 149), teal);
+  EXPECT_EQ(pixel_in(d, w, 199, 99), teal);
+  auto corner = to_root(d, w, {199, 99});
+  ASSERT_TRUE(corner);
+  EXPECT_EQ(corner->x, 299);
+  EXPECT_EQ(corner->y, 149);
   EXPECT_NE(pixel(d, 300, 150), teal);
   EXPECT_EQ(pixel(d, 10, 10), (Rgb{0, 0, 255}));
 
