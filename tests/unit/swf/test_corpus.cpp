@@ -1,0 +1,113 @@
+// The reader and the player over the corpus of third-party movies: each one
+// loads or is rejected with a reason, and each loaded one plays its first
+// seconds without harm. Movies that ask the host to quit are listed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "swf/movie.h"
+#include "swf/player.h"
+#include "swf/tags.h"
+
+namespace strandel::swf {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCorpus = STRANDEL_SOURCE_DIR "/../shared/corpus/swf";
+
+std::vector<fs::path> corpus_movies() {
+  std::vector<fs::path> files;
+  if (!fs::is_directory(kCorpus)) return files;
+  for (const auto& e : fs::directory_iterator(kCorpus))
+    if (e.path().extension() == ".swf") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+LoadResult load(const std::string& name) { return load_movie_file((kCorpus / name).string()); }
+
+TEST(Corpus, EveryMovieLoadsOrIsRejectedWithAReason) {
+  auto files = corpus_movies();
+  if (files.empty()) GTEST_SKIP() << "no corpus at " << kCorpus;
+  std::size_t loaded = 0;
+  for (const auto& f : files) {
+    LoadResult r = load_movie_file(f.string());
+    if (r.movie) {
+      ++loaded;
+      EXPECT_TRUE(r.error.empty()) << f.filename();
+    } else {
+      EXPECT_FALSE(r.error.empty()) << f.filename();
+    }
+  }
+  EXPECT_GT(loaded, files.size() * 9 / 10);
+}
+
+TEST(Corpus, KnownFactsOfChosenMovies) {
+  if (corpus_movies().empty()) GTEST_SKIP() << "no corpus at " << kCorpus;
+  auto red = load("ruffle-swfcrate_SimpleRedBackground.swf");
+  ASSERT_TRUE(red.movie) << red.error;
+  EXPECT_EQ(red.movie->background, (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(red.movie->stage, (Rect{0, 8000, 0, 8000}));
+  EXPECT_DOUBLE_EQ(red.movie->frame_rate, 60);
+
+  // One movie in three containers: the same tags.
+  auto plain = load("ruffle-swfcrate_uncompressed.swf");
+  ASSERT_TRUE(plain.movie) << plain.error;
+  for (const char* name : {"ruffle-swfcrate_zlib.swf", "ruffle-swfcrate_lzma.swf"}) {
+    auto other = load(name);
+    ASSERT_TRUE(other.movie) << name << ": " << other.error;
+    ASSERT_EQ(other.movie->tags.size(), plain.movie->tags.size()) << name;
+    for (std::size_t i = 0; i < plain.movie->tags.size(); ++i) {
+      EXPECT_EQ(other.movie->tags[i].code, plain.movie->tags[i].code);
+      auto a = plain.movie->body(plain.movie->tags[i]);
+      auto b = other.movie->body(other.movie->tags[i]);
+      EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << name << " tag " << i;
+    }
+  }
+
+  EXPECT_EQ(load("ruffle_broken_not_a_swf_text.swf").error, "not a movie: bad signature");
+  EXPECT_FALSE(load("ruffle_broken_empty_file.swf").movie);
+  auto past_eof = load("ruffle_broken_avm1_tag_past_eof.swf");
+  ASSERT_TRUE(past_eof.movie) << past_eof.error;
+  EXPECT_FALSE(past_eof.movie->notes.empty());
+}
+
+// Plays about five seconds of every movie (at most 600 frames) and lists
+// the ones that send FSCommand "quit".
+TEST(Corpus, PlaysTheFirstSecondsOfEveryMovie) {
+  auto files = corpus_movies();
+  if (files.empty()) GTEST_SKIP() << "no corpus at " << kCorpus;
+  std::vector<std::string> quitters;
+  std::size_t played = 0;
+  for (const auto& f : files) {
+    LoadResult r = load_movie_file(f.string());
+    if (!r.movie) continue;
+    Player player(r.movie);
+    bool quit = false;
+    player.on_fscommand([&](const std::string& command, const std::string&) {
+      std::string c = command;
+      std::transform(c.begin(), c.end(), c.begin(), ::tolower);
+      if (c == "quit") quit = true;
+    });
+    int frames = static_cast<int>(std::min(600.0, 5.0 / player.frame_interval()));
+    for (int i = 0; i < frames; ++i) {
+      player.advance();
+      if (!player.is_animating()) break;
+    }
+    EXPECT_GE(player.current_frame(), 1) << f.filename();
+    ++played;
+    if (quit) quitters.push_back(f.filename().string());
+  }
+  std::cout << "played " << played << " movies; sending quit:";
+  for (const auto& q : quitters) std::cout << " " << q;
+  std::cout << "\n";
+  EXPECT_GT(played, 0u);
+}
+
+}  // namespace
+}  // namespace strandel::swf
