@@ -1,5 +1,7 @@
 #include "swf/button.h"
 
+#include <algorithm>
+
 #include "swf/records.h"
 
 namespace strandel::swf {
@@ -53,7 +55,11 @@ std::vector<ButtonRecord> read_button_records(ByteReader& in, bool with_cxform) 
   std::vector<ButtonRecord> records;
   for (;;) {
     std::uint8_t flags = in.u8();
-    if (flags == 0) return records;
+    if (flags == 0) {
+      std::stable_sort(records.begin(), records.end(),
+                       [](const ButtonRecord& a, const ButtonRecord& b) { return a.depth < b.depth; });
+      return records;
+    }
     records.push_back(read_button_record(in, flags, with_cxform));
   }
 }

@@ -43,7 +43,7 @@ struct ButtonAction {
 };
 
 struct ButtonDefinition {
-  std::vector<ButtonRecord> records;  // in the order of the tag; drawn by depth
+  std::vector<ButtonRecord> records;  // sorted by depth, the order they are drawn in
   std::vector<ButtonAction> actions;
   bool track_as_menu = false;
   ColorTransform cxform;  // from DefineButtonCxform, applied to every state
