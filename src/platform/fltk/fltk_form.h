@@ -1,0 +1,110 @@
+// The launcher window on FLTK: the window and its six controls, created at
+// their design-time properties, the screen and the program-wide services.
+// Run raises the load event, shows the window centred on the screen with the
+// keyboard focus on the movie control, and runs the event loop.
+#pragma once
+
+#include <memory>
+
+#include "platform/desktop_opener.h"
+#include "platform/fltk/metrics.h"
+#include "platform/fltk/movie_control.h"
+#include "platform/fltk/widgets.h"
+#include "platform/runtime_error.h"
+#include "platform/toolkit.h"
+
+namespace strandel::platform::fltk {
+
+class WindowAdapter : public Window {
+ public:
+  WindowAdapter(FormWindow& window, const Metrics& metrics);
+  std::string Caption() const override;
+  Colour BackColor() const override { return back_color_; }
+  void set_BackColor(Colour c) override;
+  Twips Width() const override { return width_; }
+  void set_Width(Twips v) override;
+  Twips Height() const override { return height_; }
+  void set_Height(Twips v) override;
+  Twips Left() const override { return left_; }
+  void set_Left(Twips v) override;
+  Twips Top() const override { return top_; }
+  void set_Top(Twips v) override;
+  void set_WindowState(std::int16_t state) override;
+  void set_AutoRedraw(Truth v) override { auto_redraw_ = v; }
+  std::int16_t BorderStyle() const override { return 0; }
+  void Line(std::int16_t flags, float x1, float y1, float x2, float y2, Colour colour) override;
+  std::uint32_t hWnd() const override;
+  void Unload() override;
+
+  // Places the window in the middle of the screen at its present size.
+  void centre_on_screen();
+
+ private:
+  void place();
+  FormWindow& window_;
+  const Metrics& metrics_;
+  Colour back_color_ = kSystemWindowBackground;
+  Twips width_, height_, left_ = 0, top_ = 0;
+  Truth auto_redraw_ = kFalse;
+};
+
+class ScreenAdapter : public Screen {
+ public:
+  explicit ScreenAdapter(const Metrics& metrics) : metrics_(metrics) {}
+  float Width() const override { return metrics_.screen_width_px * metrics_.twips_per_pixel_x; }
+  float Height() const override { return metrics_.screen_height_px * metrics_.twips_per_pixel_y; }
+  float TwipsPerPixelX() const override { return metrics_.twips_per_pixel_x; }
+  float TwipsPerPixelY() const override { return metrics_.twips_per_pixel_y; }
+
+ private:
+  const Metrics& metrics_;
+};
+
+class ProcessServices : public Services {
+ public:
+  std::string AppPath() const override;
+  std::string CurDir() const override;
+  std::string ReadFileForInput(const std::string& name) override;
+  [[noreturn]] void End() override;
+};
+
+class FltkForm {
+ public:
+  FltkForm();
+  ~FltkForm();
+  Form& form() { return *form_; }
+  // Returns the program's exit status.
+  int Run(FormEvents& events);
+
+ private:
+  void bind_events(FormEvents& events);
+  void on_strip_mouse(FormEvents& events, int event);
+
+  Metrics metrics_;
+  // Widgets belong to the window, which deletes them with itself.
+  FormWindow* window_ = nullptr;
+  PictureBoxWidget* icon_widget_ = nullptr;
+  PushButtonWidget* min_widget_ = nullptr;
+  PushButtonWidget* close_widget_ = nullptr;
+  PictureBoxWidget* strip_widget_ = nullptr;
+  MovieWidget* movie_widget_ = nullptr;
+  PictureBoxWidget* backdrop_widget_ = nullptr;
+
+  std::unique_ptr<WindowAdapter> window_adapter_;
+  std::unique_ptr<PictureBoxAdapter> icon_;
+  std::unique_ptr<PushButtonAdapter> min_;
+  std::unique_ptr<PushButtonAdapter> close_;
+  std::unique_ptr<PictureBoxAdapter> strip_;
+  std::unique_ptr<MovieControlAdapter> movie_;
+  std::unique_ptr<PictureBoxAdapter> backdrop_;
+  ScreenAdapter screen_{metrics_};
+  ProcessServices services_;
+  DesktopOpener shell_;
+  std::unique_ptr<Form> form_;
+};
+
+// Reports a run-time error on stderr and, when a display is open, in a modal
+// message box; then ends the program with status 1.
+[[noreturn]] void ReportAndExit(const RuntimeError& error);
+
+}  // namespace strandel::platform::fltk

@@ -1,0 +1,29 @@
+// Pixels and twips on the X screen.
+//
+// Twips per pixel = 1440 / the screen's DPI, with the DPI rounded to a whole
+// number first: Xvfb started with -dpi 96 reports 95.98 (its size in
+// millimetres is rounded), which must give 15 twips per pixel, not 15.004.
+// A twips value becomes pixels by dividing by the factor of its axis and
+// rounding to the nearest whole pixel.
+#pragma once
+
+namespace strandel::platform::fltk {
+
+struct Metrics {
+  float twips_per_pixel_x = 15;
+  float twips_per_pixel_y = 15;
+  int screen_width_px = 0;
+  int screen_height_px = 0;
+
+  int to_px_x(double twips) const;
+  int to_px_y(double twips) const;
+  // Sizes never go below one pixel (a 0 × 0 window or image is an X error)
+  // nor above what the X protocol can carry.
+  int size_px_x(double twips) const;
+  int size_px_y(double twips) const;
+};
+
+// Reads the metrics of the default screen of the open display.
+Metrics ReadScreenMetrics();
+
+}  // namespace strandel::platform::fltk

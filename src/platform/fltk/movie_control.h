@@ -1,0 +1,76 @@
+// The movie control: a widget of the launcher window that loads a movie from
+// a local path, plays its timeline on an FLTK timeout at the movie's frame
+// rate, draws it, and raises FSCommand when the movie sends a command.
+#pragma once
+
+#include <FL/Fl_Widget.H>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "moviehost/saved_state.h"
+#include "platform/fltk/metrics.h"
+#include "platform/toolkit.h"
+
+namespace strandel::swf {
+class Player;
+}
+
+namespace strandel::platform::fltk {
+
+class MovieWidget : public Fl_Widget {
+ public:
+  MovieWidget(int x, int y, int w, int h, const moviehost::SavedState& state);
+  ~MovieWidget() override;
+
+  // Loads the movie at a local path. A missing or unreadable movie leaves the
+  // control white and writes one line on stderr; nothing else happens.
+  void load(const std::string& path);
+  // Starts the timeline once the window is on the screen.
+  void start();
+
+  std::function<void(const std::string& command, const std::string& args)> on_fscommand;
+
+  const moviehost::ControlSettings& settings() const { return settings_; }
+
+ protected:
+  void draw() override;
+  int handle(int event) override;
+
+ private:
+  static void tick(void* self);
+  void schedule_next_frame();
+  void request_redraw();
+
+  moviehost::ControlSettings settings_;
+  std::unique_ptr<swf::Player> player_;
+  bool ticking_ = false;
+};
+
+class MovieControlAdapter : public MovieControl {
+ public:
+  MovieControlAdapter(MovieWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
+                      Twips h);
+  void set_Left(Twips v) override;
+  void set_Top(Twips v) override;
+  Twips Width() const override { return width_; }
+  void set_Width(Twips v) override;
+  Twips Height() const override { return height_; }
+  void set_Height(Twips v) override;
+  void set_Visible(Truth v) override;
+  void LoadMovie(std::int32_t layer, const std::string& url) override;
+
+ private:
+  void place();
+  MovieWidget& widget_;
+  const Metrics& metrics_;
+  Twips left_, top_, width_, height_;
+};
+
+// The path to load for a movie url: as written when it exists; otherwise,
+// when it holds backslashes (settings written on Windows end with
+// "\movie.swf"), with each one read as a slash.
+std::string ResolveMoviePath(const std::string& url);
+
+}  // namespace strandel::platform::fltk

@@ -1,0 +1,226 @@
+#include "platform/fltk/widgets.h"
+
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <cmath>
+
+// The offscreen helpers are macros that name X's Window type, which the
+// toolkit interface's Window would hide inside the namespace below.
+static void draw_lines_offscreen(Fl_Offscreen image, int w, int h, Fl_Color background,
+                                 void (*draw_lines)(const void*), const void* lines) {
+  fl_begin_offscreen(image);
+  fl_color(background);
+  fl_rectf(0, 0, w, h);
+  draw_lines(lines);
+  fl_end_offscreen();
+}
+
+namespace strandel::platform::fltk {
+
+namespace {
+constexpr double kPointsPerInch = 72;
+constexpr double kTwipsPerInch = 1440;
+constexpr uchar kButtonFace = 224;  // RGB(224, 224, 224)
+}  // namespace
+
+Fl_Color ToFlColor(Colour colour) {
+  if (colour == kSystemWindowBackground) return FL_WHITE;
+  if (colour == kSystemWindowText) return FL_BLACK;
+  return fl_rgb_color(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+int PointsToPixels(double points, float twips_per_pixel) {
+  double dpi = kTwipsPerInch / twips_per_pixel;
+  return static_cast<int>(std::lround(points * dpi / kPointsPerInch));
+}
+
+// ---------------------------------------------------------------- FormWindow
+
+FormWindow::FormWindow(int w, int h, const char* title) : Fl_Double_Window(w, h, title) {
+  box(FL_NO_BOX);
+}
+
+void FormWindow::set_background(Fl_Color colour) {
+  // A new background clears the retained image, as it does on the original
+  // toolkit; the frame is painted after the background is set.
+  background_ = colour;
+  lines_.clear();
+  retained_valid_ = false;
+  redraw();
+}
+
+void FormWindow::add_line(int x1, int y1, int x2, int y2, Fl_Color colour) {
+  lines_.push_back({x1, y1, x2, y2, colour});
+  retained_valid_ = false;
+  redraw();
+}
+
+void FormWindow::paint_retained_image() {
+  if (retained_ && (retained_w_ != w() || retained_h_ != h())) {
+    fl_delete_offscreen(retained_);
+    retained_ = 0;
+  }
+  if (!retained_) {
+    retained_ = fl_create_offscreen(w(), h());
+    retained_w_ = w();
+    retained_h_ = h();
+    retained_valid_ = false;
+  }
+  if (retained_valid_) return;
+  auto draw_lines = [](const void* data) {
+    // Width 0 is X's thin line, which includes both end points; a one-pixel
+    // wide butt-capped line would leave out the last one.
+    fl_line_style(FL_SOLID, 0);
+    for (const PixelLine& line : *static_cast<const std::vector<PixelLine>*>(data)) {
+      fl_color(line.colour);
+      fl_line(line.x1, line.y1, line.x2, line.y2);
+    }
+    fl_line_style(0);
+  };
+  draw_lines_offscreen(retained_, w(), h(), background_, draw_lines, &lines_);
+  retained_valid_ = true;
+}
+
+void FormWindow::draw() {
+  if (lines_.empty()) {
+    fl_color(background_);
+    fl_rectf(0, 0, w(), h());
+  } else {
+    paint_retained_image();
+    fl_copy_offscreen(0, 0, w(), h(), retained_, 0, 0);
+  }
+  draw_children();
+  if (!drawn_) {
+    drawn_ = true;
+    if (on_first_draw) on_first_draw();
+  }
+}
+
+int FormWindow::handle(int event) {
+  if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && on_key) {
+    if (on_key(Fl::event_key(), Fl::event_state())) return 1;
+  }
+  return Fl_Double_Window::handle(event);
+}
+
+// ---------------------------------------------------------- PictureBoxWidget
+
+PictureBoxWidget::PictureBoxWidget(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
+  box(FL_FLAT_BOX);
+  color(FL_WHITE);
+}
+
+void PictureBoxWidget::print(PrintedText text) {
+  printed_.push_back(std::move(text));
+  redraw();
+}
+
+void PictureBoxWidget::draw() {
+  fl_push_clip(x(), y(), w(), h());
+  fl_color(color());
+  fl_rectf(x(), y(), w(), h());
+  if (picture_) picture_->draw(x(), y());
+  for (const PrintedText& t : printed_) {
+    fl_font(t.font, t.size);
+    fl_color(t.colour);
+    fl_draw(t.text.c_str(), x() + t.x, y() + t.y + fl_height() - fl_descent());
+  }
+  fl_pop_clip();
+}
+
+int PictureBoxWidget::handle(int event) {
+  switch (event) {
+    case FL_PUSH:
+    case FL_DRAG:
+    case FL_RELEASE:
+    case FL_MOVE:
+      if (on_mouse) on_mouse(event);
+      return 1;
+    case FL_ENTER:
+      return 1;  // so that moves over the box reach it
+    default:
+      return Fl_Widget::handle(event);
+  }
+}
+
+// ---------------------------------------------------------- PushButtonWidget
+
+PushButtonWidget::PushButtonWidget(int x, int y, int w, int h, const char* caption)
+    : Fl_Button(x, y, w, h, caption) {
+  color(fl_rgb_color(kButtonFace, kButtonFace, kButtonFace));
+  labelfont(FL_HELVETICA_BOLD);
+  visible_focus(0);
+}
+
+int PushButtonWidget::handle(int event) {
+  bool mouse = event == FL_PUSH || event == FL_DRAG || event == FL_RELEASE;
+  // Other buttons are taken, so nothing beneath sees them, but do not click.
+  if (mouse && Fl::event_button() != FL_LEFT_MOUSE) return 1;
+  return Fl_Button::handle(event);
+}
+
+// ---------------------------------------------------------- Adapters
+
+PictureBoxAdapter::PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, Twips l,
+                                     Twips t, Twips w, Twips h)
+    : widget_(widget), metrics_(metrics), left_(l), top_(t), width_(w), height_(h) {
+  widget_.color(ToFlColor(kSystemWindowBackground));
+  place();
+}
+
+void PictureBoxAdapter::place() {
+  widget_.resize(metrics_.to_px_x(left_), metrics_.to_px_y(top_), metrics_.size_px_x(width_),
+                 metrics_.size_px_y(height_));
+  if (widget_.window()) widget_.window()->redraw();
+}
+
+void PictureBoxAdapter::set_Visible(Truth v) {
+  if (v != kFalse) widget_.show(); else widget_.hide();
+  if (widget_.window()) widget_.window()->redraw();
+}
+void PictureBoxAdapter::set_BackColor(Colour c) {
+  widget_.color(ToFlColor(c));
+  widget_.redraw();
+}
+void PictureBoxAdapter::set_Left(Twips v) { left_ = v; place(); }
+void PictureBoxAdapter::set_Top(Twips v) { top_ = v; place(); }
+void PictureBoxAdapter::set_Width(Twips v) { width_ = v; place(); }
+void PictureBoxAdapter::set_Height(Twips v) { height_ = v; place(); }
+
+Fl_Font PictureBoxAdapter::font() const { return bold_ ? FL_HELVETICA_BOLD : FL_HELVETICA; }
+int PictureBoxAdapter::font_size() const {
+  return PointsToPixels(kPictureBoxFontPoints, metrics_.twips_per_pixel_y);
+}
+
+float PictureBoxAdapter::TextHeight(const std::string&) const {
+  fl_font(font(), font_size());
+  return static_cast<float>(fl_height() * metrics_.twips_per_pixel_y);
+}
+
+void PictureBoxAdapter::Print(const std::string& text) {
+  widget_.print({metrics_.to_px_x(current_x_), metrics_.to_px_y(current_y_), text, font(),
+                 font_size(), ToFlColor(fore_color_)});
+}
+
+PushButtonAdapter::PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics, Twips l,
+                                     Twips t, Twips w, Twips h)
+    : widget_(widget), metrics_(metrics), left_(l), top_(t), width_(w), height_(h) {
+  widget_.labelsize(PointsToPixels(kButtonFontPoints, metrics_.twips_per_pixel_y));
+  place();
+}
+
+void PushButtonAdapter::place() {
+  widget_.resize(metrics_.to_px_x(left_), metrics_.to_px_y(top_), metrics_.size_px_x(width_),
+                 metrics_.size_px_y(height_));
+  if (widget_.window()) widget_.window()->redraw();
+}
+void PushButtonAdapter::set_Visible(Truth v) {
+  if (v != kFalse) widget_.show(); else widget_.hide();
+  if (widget_.window()) widget_.window()->redraw();
+}
+void PushButtonAdapter::set_Left(Twips v) { left_ = v; place(); }
+void PushButtonAdapter::set_Top(Twips v) { top_ = v; place(); }
+
+}  // namespace strandel::platform::fltk

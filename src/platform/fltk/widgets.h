@@ -1,0 +1,152 @@
+// The FLTK widgets behind the launcher's controls, and the adapters that give
+// them the toolkit's properties in twips. Each adapter keeps the single float
+// last assigned and derives the widget's pixel geometry from it.
+#pragma once
+
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Widget.H>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/fltk/metrics.h"
+#include "platform/toolkit.h"
+
+namespace strandel::platform::fltk {
+
+// A toolkit colour as an FLTK colour; the two system colours map to the
+// usual window background (white) and window text (black).
+Fl_Color ToFlColor(Colour colour);
+
+// Font sizes in points, turned into FLTK's pixels by the screen's DPI.
+inline constexpr double kPictureBoxFontPoints = 8.25;
+inline constexpr double kButtonFontPoints = 9.75;
+int PointsToPixels(double points, float twips_per_pixel);
+
+// The launcher window: its own drawing (the retained image holding the
+// painted frame) lies behind every control.
+class FormWindow : public Fl_Double_Window {
+ public:
+  FormWindow(int w, int h, const char* title);
+
+  void set_background(Fl_Color colour);
+  // Shows the window where it was placed rather than where FLTK would choose.
+  void keep_position() { force_position(1); }
+  // Lines in pixels, kept in the retained image so that they survive every
+  // later repaint without being drawn again by the launcher.
+  void add_line(int x1, int y1, int x2, int y2, Fl_Color colour);
+
+  std::function<bool(int key, int state)> on_key;  // returns true when it took the key
+  std::function<void()> on_first_draw;
+
+ protected:
+  void draw() override;
+  int handle(int event) override;
+
+ private:
+  struct PixelLine {
+    int x1, y1, x2, y2;
+    Fl_Color colour;
+  };
+  void paint_retained_image();
+
+  Fl_Color background_ = FL_WHITE;
+  std::vector<PixelLine> lines_;
+  unsigned long retained_ = 0;  // an Fl_Offscreen: the X pixmap of the retained image
+  int retained_w_ = 0, retained_h_ = 0;
+  bool retained_valid_ = false;
+  bool drawn_ = false;
+};
+
+// A picture box: flat, no border, a background colour, an optional picture,
+// and the texts printed on it, which it keeps and repaints.
+class PictureBoxWidget : public Fl_Widget {
+ public:
+  PictureBoxWidget(int x, int y, int w, int h);
+
+  struct PrintedText {
+    int x, y;  // top-left of the text, pixels inside the box
+    std::string text;
+    Fl_Font font;
+    int size;
+    Fl_Color colour;
+  };
+  void print(PrintedText text);
+  void set_picture(Fl_RGB_Image* picture) { picture_ = picture; }
+
+  // Mouse events over the box (push, drag, release, move); the box takes
+  // every press so that nothing beneath it sees one.
+  std::function<void(int event)> on_mouse;
+
+ protected:
+  void draw() override;
+  int handle(int event) override;
+
+ private:
+  std::vector<PrintedText> printed_;
+  Fl_RGB_Image* picture_ = nullptr;
+};
+
+// A push button whose click happens on the left mouse button only.
+class PushButtonWidget : public Fl_Button {
+ public:
+  PushButtonWidget(int x, int y, int w, int h, const char* caption);
+
+ protected:
+  int handle(int event) override;
+};
+
+class PictureBoxAdapter : public PictureBox {
+ public:
+  PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
+                    Twips h);
+  void set_Visible(Truth v) override;
+  void set_BackColor(Colour c) override;
+  void set_ForeColor(Colour c) override { fore_color_ = c; }
+  Twips Left() const override { return left_; }
+  void set_Left(Twips v) override;
+  Twips Top() const override { return top_; }
+  void set_Top(Twips v) override;
+  Twips Width() const override { return width_; }
+  void set_Width(Twips v) override;
+  void set_Height(Twips v) override;
+  void set_FontBold(Truth v) override { bold_ = v != kFalse; }
+  void set_CurrentX(float v) override { current_x_ = v; }
+  void set_CurrentY(float v) override { current_y_ = v; }
+  float ScaleHeight() const override { return height_; }
+  float TextHeight(const std::string& text) const override;
+  void Print(const std::string& text) override;
+
+ private:
+  void place();
+  Fl_Font font() const;
+  int font_size() const;
+
+  PictureBoxWidget& widget_;
+  const Metrics& metrics_;
+  Twips left_, top_, width_, height_;
+  Colour fore_color_ = kSystemWindowText;
+  bool bold_ = false;
+  float current_x_ = 0, current_y_ = 0;
+};
+
+class PushButtonAdapter : public PushButton {
+ public:
+  PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
+                    Twips h);
+  void set_Visible(Truth v) override;
+  Twips Width() const override { return width_; }
+  void set_Left(Twips v) override;
+  void set_Top(Twips v) override;
+
+ private:
+  void place();
+  PushButtonWidget& widget_;
+  const Metrics& metrics_;
+  Twips left_, top_, width_, height_;
+};
+
+}  // namespace strandel::platform::fltk
