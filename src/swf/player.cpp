@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <exception>
 #include <utility>
 
 #include "swf/actions.h"
@@ -304,7 +305,11 @@ void Player::apply_tag(SpriteInstance& instance, const Timeline& timeline, const
     instance.display_list.erase(*depth);
     dirty_ = true;
   } else if (define && is_definition(tag.code)) {
-    dictionary_.define(tag.code, body);  // a bad definition leaves its character out
+    // A bad definition leaves its character out; the movie plays on.
+    try {
+      dictionary_.define(tag.code, body);
+    } catch (const std::exception&) {
+    }
   } else if (define && tag.code == code(TagCode::DoInitAction) && !actionscript3_ &&
              body.size() >= 2) {
     queue_.push_back({root_, main_.get(), body.subspan(2)});  // after the SpriteID
