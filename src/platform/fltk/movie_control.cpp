@@ -3,6 +3,7 @@
 // Before the FLTK drawing headers: they pull in Xlib, whose macros (None,
 // Status, Bool) would clash with names in the movie reader.
 #include "swf/player.h"
+#include "swf/renderer.h"
 // clang-format off
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
@@ -85,12 +86,56 @@ void MovieWidget::schedule_next_frame() {
 }
 
 void MovieWidget::request_redraw() {
+  frame_stale_ = true;
   // The controls in front of the movie (the title strip, the buttons) must be
   // drawn again over it, so the window repaints the whole area.
   if (Fl_Window* win = window()) win->damage(FL_DAMAGE_ALL, x(), y(), w(), h());
 }
 
+// Movies larger than this many pixels are shown as their background colour
+// only, rather than asking for an image of gigabytes.
+constexpr long kMaxFramePixels = 64l << 20;
+
+void MovieWidget::render_frame() {
+  frame_w_ = w();
+  frame_h_ = h();
+  frame_stale_ = false;
+  cairo_surface_t* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, frame_w_, frame_h_);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    frame_rgb_.clear();
+    return;
+  }
+  cairo_t* cr = cairo_create(surface);
+  swf::render_frame(cr, frame_w_, frame_h_, player_->dictionary(), player_->display_list(),
+                    player_->stage(), player_->background());
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  // Cairo keeps each pixel as a native-endian 32-bit 0x00RRGGBB word.
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  frame_rgb_.resize(static_cast<std::size_t>(frame_w_) * frame_h_ * 3);
+  unsigned char* out = frame_rgb_.data();
+  for (int row = 0; row < frame_h_; ++row) {
+    const auto* pixel = reinterpret_cast<const std::uint32_t*>(data + row * stride);
+    for (int col = 0; col < frame_w_; ++col, out += 3) {
+      out[0] = static_cast<unsigned char>(pixel[col] >> 16);
+      out[1] = static_cast<unsigned char>(pixel[col] >> 8);
+      out[2] = static_cast<unsigned char>(pixel[col]);
+    }
+  }
+  cairo_surface_destroy(surface);
+}
+
 void MovieWidget::draw() {
+  bool drawable = player_ && !player_->actionscript3() &&
+                  static_cast<long>(w()) * h() <= kMaxFramePixels;
+  if (drawable && (frame_stale_ || frame_w_ != w() || frame_h_ != h())) render_frame();
+  if (drawable && !frame_rgb_.empty()) {
+    fl_draw_image(frame_rgb_.data(), x(), y(), frame_w_, frame_h_, 3);
+    return;
+  }
   Fl_Color background = FL_WHITE;
   if (player_) {
     swf::Rgba bg = player_->background();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "moviehost/saved_state.h"
 #include "platform/fltk/metrics.h"
@@ -43,9 +44,16 @@ class MovieWidget : public Fl_Widget {
   void schedule_next_frame();
   void request_redraw();
 
+  void render_frame();
+
   moviehost::ControlSettings settings_;
   std::unique_ptr<swf::Player> player_;
   bool ticking_ = false;
+  // The last frame drawn, as RGB rows at the widget's size; drawn again on
+  // every expose and rendered anew only when the movie changed.
+  std::vector<unsigned char> frame_rgb_;
+  int frame_w_ = 0, frame_h_ = 0;
+  bool frame_stale_ = true;
 };
 
 class MovieControlAdapter : public MovieControl {
