@@ -371,7 +371,11 @@ class Timeline {
   std::optional<std::uint16_t> frame_count_;
 };
 
-class Sprite : public Timeline {};
+class Sprite : public Timeline {
+ public:
+  Sprite() = default;
+  explicit Sprite(std::uint16_t frame_count) { set_frame_count(frame_count); }
+};
 
 // ---------------------------------------------------------------------------
 // Buttons
