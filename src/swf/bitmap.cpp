@@ -163,11 +163,12 @@ bool starts_with(std::span<const std::uint8_t> d, std::initializer_list<std::uin
   return d.size() >= sig.size() && std::equal(sig.begin(), sig.end(), d.begin());
 }
 
-// Some authoring tools put an empty datastream (EOI then SOI) before the real
-// one; libjpeg wants SOI first.
+// Some authoring tools put EOI and SOI markers before the real SOI; libjpeg
+// wants exactly one SOI first.
 std::span<const std::uint8_t> strip_bad_prefix(std::span<const std::uint8_t> d) {
-  if (starts_with(d, {0xFF, 0xD9, 0xFF, 0xD8})) return d.subspan(2);
-  return d;
+  if (!starts_with(d, {0xFF, 0xD9, 0xFF, 0xD8})) return d;
+  d = d.subspan(2);
+  return starts_with(d.subspan(2), {0xFF, 0xD8}) ? d.subspan(2) : d;
 }
 
 struct PngSource {
