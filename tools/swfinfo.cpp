@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   std::printf(
       "{\"container\": \"%s\", \"version\": %u, \"declared_length\": %u, "
       "\"stage\": {\"xmin\": %d, \"xmax\": %d, \"ymin\": %d, \"ymax\": %d}, "
-      "\"frame_rate\": %g, \"frame_count\": %u, \"background\": %s, "
+      "\"frame_rate\": %.10g, \"frame_count\": %u, \"background\": %s, "
       "\"tags\": %s, \"sprite_tags\": %s}\n",
       container_name(m.container), m.version, m.declared_length, m.stage.xmin, m.stage.xmax,
       m.stage.ymin, m.stage.ymax, m.frame_rate, m.frame_count, background.c_str(),
