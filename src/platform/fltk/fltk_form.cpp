@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "chrome/logo.h"
 #include "moviehost/saved_state.h"
 
 namespace strandel::platform::fltk {
@@ -21,6 +22,8 @@ namespace strandel::platform::fltk {
 namespace {
 
 constexpr char kCaption[] = "Velmoran Strandel";
+// WM_CLASS is "strandel", "Strandel": FLTK capitalises the class, which the
+// desktop entry names as StartupWMClass.
 constexpr char kWindowClass[] = "strandel";
 
 // Design-time geometry of the window and its controls, twips.
@@ -212,6 +215,10 @@ FltkForm::FltkForm() {
                            kCaption);
   window_->border(0);
   window_->xclass(kWindowClass);
+  window_icon_pixels_ = chrome::LogoPixels(chrome::kWindowIconSize);
+  window_icon_ = std::make_unique<Fl_RGB_Image>(window_icon_pixels_.data(), chrome::kWindowIconSize,
+                                                chrome::kWindowIconSize, 3);
+  window_->icon(window_icon_.get());
 
   // Children are drawn first to last, so they are added back to front.
   auto [bx, by, bw, bh] = rect(kWorkFlash);
@@ -227,6 +234,10 @@ FltkForm::FltkForm() {
   min_widget_ = new PushButtonWidget(nx, ny, nw, nh, "-");
   auto [ix, iy, iw, ih] = rect(kIconPic);
   icon_widget_ = new PictureBoxWidget(ix, iy, iw, ih);
+  icon_box_pixels_ = chrome::LogoPixels(chrome::kIconBoxPictureSize);
+  icon_box_picture_ = std::make_unique<Fl_RGB_Image>(
+      icon_box_pixels_.data(), chrome::kIconBoxPictureSize, chrome::kIconBoxPictureSize, 3);
+  icon_widget_->set_picture(icon_box_picture_.get());
   window_->end();
 
   window_adapter_ = std::make_unique<WindowAdapter>(*window_, metrics_);

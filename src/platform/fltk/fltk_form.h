@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/desktop_opener.h"
 #include "platform/fltk/metrics.h"
@@ -81,6 +82,8 @@ class FltkForm {
   void on_strip_mouse(FormEvents& events, int event);
 
   Metrics metrics_;
+  std::vector<std::uint8_t> window_icon_pixels_, icon_box_pixels_;
+  std::unique_ptr<Fl_RGB_Image> window_icon_, icon_box_picture_;
   // Widgets belong to the window, which deletes them with itself.
   FormWindow* window_ = nullptr;
   PictureBoxWidget* icon_widget_ = nullptr;
