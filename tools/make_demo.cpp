@@ -131,9 +131,7 @@ void define_discs(swfw::Movie& m) {
 }
 
 void define_button_faces(swfw::Movie& m) {
-  swfw::LineStyle rim;
-  rim.width = 2 * twips;
-  rim.colour = swfw::rgb(0xFF, 0xF4, 0xD6);
+  const auto rim = swfw::LineStyle::solid(2 * twips, swfw::rgb(0xFF, 0xF4, 0xD6));
   m.define_shape(FaceUp, rounded_rect(button_w, button_h, corner,
                                       vertical_gradient(button_w, button_h,
                                                         swfw::rgb(0x3C, 0x6E, 0xA8),

@@ -253,6 +253,13 @@ struct LineStyle {
   double miter_limit = 3;  // when join == MiterJoin
   bool no_hscale = false, no_vscale = false, pixel_hinting = false, no_close = false;
   std::optional<FillStyle> fill;  // replaces colour when set
+
+  static LineStyle solid(std::uint16_t width, Rgba colour) {
+    LineStyle l;
+    l.width = width;
+    l.colour = colour;
+    return l;
+  }
 };
 
 // A shape being drawn: style arrays and a pen. Versions 1..4 select
