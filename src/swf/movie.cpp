@@ -21,6 +21,9 @@ constexpr std::size_t kHeaderBytes = 8;         // signature, version, file leng
 constexpr std::size_t kZwsPrefixBytes = 17;     // + compressed length, LZMA properties
 constexpr std::size_t kLzmaPropertiesBytes = 5;
 constexpr std::size_t kOutputChunk = 64 * 1024;
+// Empty tags take two bytes, so a full-size movie could hold 128 million of
+// them; no real movie comes near this bound on the list.
+constexpr std::size_t kMaxTags = std::size_t{1} << 22;
 
 std::string at_byte(std::size_t n) { return " at byte " + std::to_string(n); }
 
@@ -218,6 +221,10 @@ TagList read_tag_list(std::span<const std::uint8_t> bytes) {
   ByteReader in(bytes);
   while (!in.at_end()) {
     std::size_t start = in.position();
+    if (list.tags.size() == kMaxTags) {
+      list.note = "more than " + std::to_string(kMaxTags) + " tags: the rest is left out";
+      break;
+    }
     TagRecord tag;
     try {
       std::uint16_t head = in.u16();
