@@ -52,13 +52,14 @@ int main(int argc, char** argv) {
   XSizeHints position = {.flags = USPosition | PPosition, .x = x, .y = y};
   XSetWMNormalHints(d, w, &position);
 
-  XftFont* font = XftFontOpenName(d, screen, "DejaVu Sans:bold:pixelsize=12");
+  XftFont* font = XftFontOpenName(d, screen, "DejaVu Sans:bold:pixelsize=14");
   XftDraw* draw = XftDrawCreate(d, w, visual, colormap);
   XftColor white;
   if (!font || !draw || !XftColorAllocName(d, visual, colormap, "white", &white)) {
     fputs("floor: cannot set up Xft\n", stderr);
     return 1;
   }
+  /* Where the launcher prints its title: 20 px into the strip at (4, 4). */
   GC gc = XCreateGC(d, w, 0, NULL);
   XSetForeground(d, gc, colour);
   XMapWindow(d, w);
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
     XNextEvent(d, &event);
     if (event.type == Expose && event.xexpose.count == 0) {
       XFillRectangle(d, w, gc, 0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
-      XftDrawStringUtf8(draw, &white, font, 10, 18, (const FcChar8*)title, (int)strlen(title));
+      XftDrawStringUtf8(draw, &white, font, 24, 18, (const FcChar8*)title, (int)strlen(title));
       XFlush(d);
     }
   }

@@ -30,9 +30,11 @@ constexpr Rgb movie_colour{0x12, 0x9a, 0x5c};
 constexpr Rgb white{0xff, 0xff, 0xff};
 const std::string window_title = "Velmoran Strandel";
 // Where the window puts things: the movie at (4, 26), 640x480; the title strip
-// spans x 4..644, y 4..22.
+// spans x 4..644, y 4..22, and its text starts 20 px in, right of the icon box.
+// White is looked for in the strip's left part only, clear of the icon box and
+// of the buttons at the right end.
 constexpr Rect movie_area{4, 26, 640, 480};
-constexpr Rect title_strip{4, 4, 640, 18};
+constexpr Rect title_text_area{24, 4, 420, 18};
 
 struct Options {
   int runs = 20;
@@ -59,9 +61,9 @@ Paint look(Display* d, Window w) {
     return pixel(d, r->x + p.x, r->y + p.y) == movie_colour;
   });
   if (seen.movie)
-    seen.title =
-        grab(d, {r->x + title_strip.x, r->y + title_strip.y, title_strip.width, title_strip.height})
-            .count(white) > 0;
+    seen.title = grab(d, {r->x + title_text_area.x, r->y + title_text_area.y, title_text_area.width,
+                          title_text_area.height})
+                     .count(white) > 0;
   return seen;
 }
 
