@@ -85,6 +85,34 @@ void MovieWidget::schedule_next_frame() {
   Fl::repeat_timeout(player_->frame_interval(), tick, this);
 }
 
+void MovieWidget::after_pointer(bool changed) {
+  if (!player_) return;
+  if (player_->take_dirty() || changed) request_redraw();
+  if (!ticking_ && player_->is_animating()) {
+    ticking_ = true;
+    Fl::add_timeout(player_->frame_interval(), tick, this);
+  }
+  if (Fl_Window* win = window())
+    win->cursor(buttons_.over_button() ? FL_CURSOR_HAND : FL_CURSOR_DEFAULT);
+}
+
+void MovieWidget::pointer_event(int event) {
+  if (!player_ || player_->actionscript3()) return;
+  if (event == FL_LEAVE) return after_pointer(buttons_.leave(*player_));
+  // The pointer in stage twips, through the same ShowAll transform as the
+  // drawing.
+  swf::Matrix to_stage;
+  if (!swf::invert(swf::show_all(player_->stage(), w(), h()), to_stage)) return;
+  double px = Fl::event_x() - x() + 0.5, py = Fl::event_y() - y() + 0.5;
+  double sx = to_stage.a * px + to_stage.c * py + to_stage.tx;
+  double sy = to_stage.b * px + to_stage.d * py + to_stage.ty;
+  bool changed = buttons_.move(*player_, sx, sy);
+  if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) changed |= buttons_.press(*player_);
+  if (event == FL_RELEASE && Fl::event_button() == FL_LEFT_MOUSE)
+    changed |= buttons_.release(*player_);
+  after_pointer(changed);
+}
+
 void MovieWidget::request_redraw() {
   frame_stale_ = true;
   // The controls in front of the movie (the title strip, the buttons) must be
@@ -155,6 +183,8 @@ int MovieWidget::handle(int event) {
     case FL_RELEASE:
     case FL_ENTER:
     case FL_MOVE:
+    case FL_LEAVE:
+      pointer_event(event);
       return 1;  // the movie takes the mouse: a press on it starts no drag
     default:
       return Fl_Widget::handle(event);

@@ -14,6 +14,8 @@
 #include "platform/fltk/metrics.h"
 #include "platform/toolkit.h"
 
+#include "swf/button_input.h"
+
 namespace strandel::swf {
 class Player;
 }
@@ -42,12 +44,17 @@ class MovieWidget : public Fl_Widget {
  private:
   static void tick(void* self);
   void schedule_next_frame();
+  // After the pointer made a button run actions: draw, and start the timer
+  // again if the actions set a timeline playing.
+  void after_pointer(bool changed);
+  void pointer_event(int event);
   void request_redraw();
 
   void render_frame();
 
   moviehost::ControlSettings settings_;
   std::unique_ptr<swf::Player> player_;
+  swf::ButtonInput buttons_;
   bool ticking_ = false;
   // The last frame drawn, as RGB rows at the widget's size; drawn again on
   // every expose and rendered anew only when the movie changed.

@@ -1,0 +1,130 @@
+#include "swf/button_input.h"
+
+#include "swf/player.h"
+#include "swf/renderer.h"
+
+namespace strandel::swf {
+
+namespace {
+
+constexpr std::uint8_t kUp = static_cast<std::uint8_t>(ButtonState::Up);
+constexpr std::uint8_t kOver = static_cast<std::uint8_t>(ButtonState::Over);
+constexpr std::uint8_t kDown = static_cast<std::uint8_t>(ButtonState::Down);
+
+// The display list that belongs to a timeline, searched for from the stage
+// down so that a sprite removed meanwhile is simply not found.
+DisplayList* list_of(DisplayList& list, const SpriteInstance* timeline, int nesting = 0) {
+  if (!timeline) return &list;
+  if (nesting > 64) return nullptr;
+  for (auto& [depth, object] : list) {
+    if (!object.sprite) continue;
+    if (object.sprite.get() == timeline) return &object.sprite->display_list;
+    if (DisplayList* inner = list_of(object.sprite->display_list, timeline, nesting + 1))
+      return inner;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+DisplayObject* ButtonInput::find(Player& player, const std::optional<Placement>& button) {
+  if (!button) return nullptr;
+  DisplayList* list = list_of(player.display_list_for_input(), button->timeline);
+  if (!list) return nullptr;
+  auto it = list->find(button->depth);
+  if (it == list->end() || it->second.character_id != button->character_id) return nullptr;
+  return &it->second;
+}
+
+bool ButtonInput::set_state(Player& player, const std::optional<Placement>& button,
+                            std::uint8_t state) {
+  DisplayObject* object = find(player, button);
+  if (!object || static_cast<std::uint8_t>(object->button_state) == state) return false;
+  object->button_state = static_cast<ButtonState>(state);
+  return true;
+}
+
+void ButtonInput::run(Player& player, const Placement& button, std::uint16_t condition) {
+  const ButtonDefinition* definition = player.dictionary().button(button.character_id);
+  if (!definition) return;
+  // Copied first: the actions may change the display list and the dictionary
+  // lookups that point into it.
+  std::vector<std::span<const std::uint8_t>> blocks;
+  for (const ButtonAction& action : definition->actions)
+    if (action.conditions & condition) blocks.push_back(action.actions);
+  for (auto block : blocks) player.run_actions(block, button.timeline);
+}
+
+bool ButtonInput::move(Player& player, double stage_x, double stage_y) {
+  x_ = stage_x;
+  y_ = stage_y;
+  std::optional<Placement> under;
+  ButtonHit hit = button_at(player.dictionary(), player.display_list_for_input(), x_, y_);
+  if (hit) {
+    DisplayList* list = list_of(player.display_list_for_input(), hit.timeline);
+    for (auto& [depth, object] : *list)
+      if (&object == hit.object) under = Placement{hit.timeline, depth, object.character_id};
+  }
+  if (under == hovered_) return false;
+
+  bool changed = false;
+  std::optional<Placement> left = hovered_;
+  hovered_ = under;
+  if (pressed_) {
+    // Dragging with the button held: the pressed button shows down while the
+    // pointer is over it, over while it is outside.
+    if (left == pressed_) {
+      changed |= set_state(player, pressed_, kOver);
+      run(player, *pressed_, button_condition::OverDownToOutDown);
+    } else if (under == pressed_) {
+      changed |= set_state(player, pressed_, kDown);
+      run(player, *pressed_, button_condition::OutDownToOverDown);
+    }
+    return changed;
+  }
+  if (left) {
+    changed |= set_state(player, left, kUp);
+    run(player, *left, button_condition::OverUpToIdle);
+  }
+  if (under) {
+    changed |= set_state(player, under, kOver);
+    run(player, *under, button_condition::IdleToOverUp);
+  }
+  return changed;
+}
+
+bool ButtonInput::press(Player& player) {
+  if (!hovered_ || pressed_) return false;
+  pressed_ = hovered_;
+  bool changed = set_state(player, pressed_, kDown);
+  run(player, *pressed_, button_condition::OverUpToOverDown);
+  return changed;
+}
+
+bool ButtonInput::release(Player& player) {
+  if (!pressed_) return false;
+  Placement button = *pressed_;
+  pressed_.reset();
+  if (hovered_ == button) {
+    bool changed = set_state(player, button, kOver);
+    run(player, button, button_condition::OverDownToOverUp);
+    return changed;
+  }
+  bool changed = set_state(player, button, kUp);
+  run(player, button, button_condition::OutDownToIdle);
+  // The pointer may have come to rest over another button meanwhile.
+  if (hovered_) changed |= set_state(player, hovered_, kOver);
+  return changed;
+}
+
+bool ButtonInput::leave(Player& player) {
+  bool changed = false;
+  if (!pressed_ && hovered_) {
+    changed = set_state(player, hovered_, kUp);
+    run(player, *hovered_, button_condition::OverUpToIdle);
+  }
+  hovered_.reset();
+  return changed;
+}
+
+}  // namespace strandel::swf
