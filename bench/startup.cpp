@@ -6,8 +6,9 @@
 // bench/fltk_empty, an FLTK window that only fills itself. "Complete" means
 // the movie's colour at three pixels of the movie area and, unless the title
 // check is off, some white title pixels in the title strip. Runs alternate
-// between the programs; one warm-up run of each is not counted. Peak RSS is the median of VmHWM
-// read just before each kill. Prints figures, asserts nothing.
+// between the programs; one warm-up run of each is not counted. Peak RSS is
+// the median of VmHWM read just before each kill. Prints figures, asserts
+// nothing.
 #include <unistd.h>
 
 #include <algorithm>
@@ -81,7 +82,7 @@ Run measure(const Xvfb& x, Process::Options command, bool check_title) {
   Process p(std::move(command));
   Window w = 0;
   for (auto deadline = start + 10s; Clock::now() < deadline && p.running();) {
-    if (!w) w = find_window(d, window_title);
+    if (!w || !is_viewable(d, w)) w = find_window(d, window_title);
     if (w && is_viewable(d, w)) {
       run.last_seen = look(d, w);
       if (run.last_seen.movie && (run.last_seen.title || !check_title)) {
