@@ -13,8 +13,29 @@ namespace strandel::swf {
 
 namespace {
 
-// Buttons and sprites may name each other in a loop; drawing stops this deep.
+// Buttons and sprites may name each other in a loop, or fan out into each
+// other many times over: a character already being drawn is not entered
+// again, nesting stops this deep, and a frame draws at most this many
+// characters.
 constexpr int kMaxNesting = 24;
+constexpr long kMaxCharactersPerFrame = 200000;
+
+// The characters being drawn or hit-tested, from the outermost in.
+class CharacterStack {
+ public:
+  // False when drawing `id` now would loop or exceed the budget.
+  bool enter(std::uint16_t id) {
+    if (--budget_ < 0 || std::find(ids_.begin(), ids_.end(), id) != ids_.end()) return false;
+    ids_.push_back(id);
+    return true;
+  }
+  void leave() { ids_.pop_back(); }
+  bool spend() { return --budget_ >= 0; }
+
+ private:
+  std::vector<std::uint16_t> ids_;
+  long budget_ = kMaxCharactersPerFrame;
+};
 // Edit text fields keep two pixels between their bounds and their text.
 constexpr double kTextGutter = 40;
 
@@ -137,6 +158,7 @@ class Renderer {
   cairo_t* cr_;
   const Dictionary& dict_;
   bool masking_ = false;  // drawing a clip layer: fills only, opaque
+  CharacterStack stack_;
 };
 
 void Renderer::draw_list(const DisplayList& list, const Matrix& m, const ColorTransform& cx,
@@ -222,7 +244,7 @@ void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const Colo
 void Renderer::draw_character(std::uint16_t id, ButtonState state, const Matrix& m,
                               const ColorTransform& cx, int nesting) {
   const Character* c = dict_.find(id);
-  if (!c || nesting > kMaxNesting) return;
+  if (!c || nesting > kMaxNesting || !stack_.spend()) return;
   if (auto* s = std::get_if<ShapeDefinition>(c)) {
     draw_shape(*s, m, cx);
   } else if (auto* t = std::get_if<TextDefinition>(c)) {
@@ -230,9 +252,13 @@ void Renderer::draw_character(std::uint16_t id, ButtonState state, const Matrix&
   } else if (auto* e = std::get_if<EditTextDefinition>(c)) {
     if (!masking_) draw_edit_text(*e, m, cx);
   } else if (auto* b = std::get_if<ButtonDefinition>(c)) {
+    if (!stack_.enter(id)) return;
     draw_button(*b, state, m, cx, nesting + 1);
+    stack_.leave();
   } else if (auto* sp = std::get_if<SpriteDefinition>(c)) {
+    if (!stack_.enter(id)) return;
     draw_list(first_frame(*sp), m, cx, nesting + 1);
+    stack_.leave();
   } else if (auto* bm = std::get_if<BitmapDefinition>(c)) {
     draw_bitmap(*bm, m, cx);
   }
@@ -596,19 +622,28 @@ class HitTester {
   bool contains(std::uint16_t id, const Matrix& m, int nesting) {
     const Character* c = dict_.find(id);
     Matrix inverse;
-    if (!c || nesting > kMaxNesting || !invert(m, inverse)) return false;
+    if (!c || nesting > kMaxNesting || !invert(m, inverse) || !stack_.spend()) return false;
     double lx = inverse.a * x_ + inverse.c * y_ + inverse.tx;
     double ly = inverse.b * x_ + inverse.d * y_ + inverse.ty;
     if (auto* s = std::get_if<ShapeDefinition>(c)) return shape_contains(*s, lx, ly);
     if (auto* t = std::get_if<TextDefinition>(c)) return in_rect(t->bounds, t->matrix, lx, ly);
     if (auto* e = std::get_if<EditTextDefinition>(c)) return in_rect(e->bounds, {}, lx, ly);
-    if (auto* b = std::get_if<ButtonDefinition>(c)) return button_contains(*b, m, nesting + 1);
-    if (auto* sp = std::get_if<SpriteDefinition>(c)) {
-      DisplayList list = first_frame(*sp);
-      for (const auto& [depth, obj] : list)
-        if (obj.clip_depth == 0 && contains(obj.character_id, obj.matrix.then(m), nesting + 1))
-          return true;
+    if (std::holds_alternative<ButtonDefinition>(*c) ||
+        std::holds_alternative<SpriteDefinition>(*c)) {
+      if (!stack_.enter(id)) return false;
+      bool hit = container_contains(*c, m, nesting + 1);
+      stack_.leave();
+      return hit;
     }
+    return false;
+  }
+
+  bool container_contains(const Character& c, const Matrix& m, int nesting) {
+    if (auto* b = std::get_if<ButtonDefinition>(&c)) return button_contains(*b, m, nesting);
+    DisplayList list = first_frame(std::get<SpriteDefinition>(c));
+    for (const auto& [depth, obj] : list)
+      if (obj.clip_depth == 0 && contains(obj.character_id, obj.matrix.then(m), nesting))
+        return true;
     return false;
   }
 
@@ -641,6 +676,7 @@ class HitTester {
   }
 
   const Dictionary& dict_;
+  CharacterStack stack_;
   cairo_surface_t* surface_;
   cairo_t* cr_;
   double x_, y_;

@@ -167,3 +167,26 @@ TEST(Button, HitTestReachesIntoSprites) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by the fuzzer: a button whose every record shows the button itself
+// fans out exponentially unless drawing refuses to enter it again.
+TEST(Button, SelfReferenceDrawsAndHitTestsOnce) {
+  swfw::Movie m(8, 100, 100, 12);
+  m.define_shape(1, swfw::rect_shape(1000, 1000, swfw::rgb(255, 0, 0)));
+  swfw::Button b;
+  b.records.push_back({swfw::ButtonRecord::Up, 1, 1, {}, {}});
+  for (std::uint16_t i = 0; i < 8; ++i)
+    b.records.push_back({swfw::ButtonRecord::Up | swfw::ButtonRecord::HitTest, 3,
+                         static_cast<std::uint16_t>(2 + i), swfw::Matrix::translate(i, 0), {}});
+  m.define_button2(3, b);
+  m.place(1, 3);
+  m.show_frame();
+  auto r = render(m, 100, 100);
+  EXPECT_TRUE(near(r.at(20, 20), 255, 0, 0));
+  strandel::swf::DisplayList list = r.player->display_list();
+  EXPECT_FALSE(strandel::swf::button_at(r.player->dictionary(), list, 500, 500));
+}
+
+}  // namespace

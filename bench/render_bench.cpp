@@ -1,0 +1,159 @@
+// render_bench: prints how fast movies are read and drawn.
+//
+// 1. A generated busy movie: 500 shapes with linear and radial gradients and
+//    outlines at 640×480, drawn 200 times with the shapes moved each time;
+//    mean and worst frame time (target: under 8 ms).
+// 2. The corpus: total time to read every movie and define its characters
+//    (MB/s of uncompressed movie data, target: over 100), and total time to
+//    play and draw every movie's first frame.
+// Prints figures; asserts nothing.
+#include <cairo.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "swf/dictionary.h"
+#include "swf/movie.h"
+#include "swf/player.h"
+#include "swf/renderer.h"
+#include "swfwriter/swfwriter.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double ms_since(Clock::time_point t) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+swfw::Movie busy_movie(int shapes) {
+  std::mt19937 rng(7);
+  auto byte = [&] { return static_cast<std::uint8_t>(rng() & 0xFF); };
+  swfw::Movie m(8, 640, 480, 30);
+  m.background(16, 16, 32);
+  for (int i = 0; i < shapes; ++i) {
+    swfw::Shape s(3);
+    std::int32_t w = 400 + rng() % 1600, h = 400 + rng() % 1600;
+    swfw::Gradient g;
+    g.records = {{0, swfw::rgba(byte(), byte(), byte(), 255)},
+                 {128, swfw::rgba(byte(), byte(), byte(), 200)},
+                 {255, swfw::rgba(byte(), byte(), byte(), 255)}};
+    auto box = swfw::gradient_box(0, 0, w, h);
+    auto f = s.add_fill(i % 2 ? swfw::FillStyle::linear(box, g) : swfw::FillStyle::radial(box, g));
+    swfw::LineStyle l;
+    l.width = 40;
+    l.colour = swfw::rgb(byte(), byte(), byte());
+    s.set_fill1(f).set_line(s.add_line(l));
+    if (i % 3 == 0)
+      s.move_to(w / 2, 0).curve_to(w, 0, w, h / 2).curve_to(w, h, w / 2, h)
+          .curve_to(0, h, 0, h / 2).curve_to(0, 0, w / 2, 0);
+    else
+      s.rect(0, 0, w, h);
+    m.define_shape(static_cast<std::uint16_t>(i + 1), s);
+    m.place(static_cast<std::uint16_t>(i + 1), static_cast<std::uint16_t>(i + 1),
+            swfw::Matrix::rotate((rng() % 628) / 100.0, rng() % 12800, rng() % 9600));
+  }
+  m.show_frame();
+  return m;
+}
+
+void bench_busy_movie() {
+  auto bytes = busy_movie(500).bytes();
+  auto loaded = strandel::swf::read_movie(bytes);
+  if (!loaded.movie) {
+    std::printf("busy movie: not readable: %s\n", loaded.error.c_str());
+    return;
+  }
+  strandel::swf::Player player(loaded.movie);
+  player.advance();
+  strandel::swf::DisplayList list = player.display_list();
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 640, 480);
+  cairo_t* cr = cairo_create(s);
+  const int frames = 200;
+  double total = 0, worst = 0;
+  for (int f = 0; f < frames; ++f) {
+    for (auto& [depth, obj] : list) obj.matrix.tx += (depth % 2 ? 20 : -20);  // move each frame
+    auto t = Clock::now();
+    strandel::swf::render_frame(cr, 640, 480, player.dictionary(), list, player.stage(),
+                                player.background());
+    cairo_surface_flush(s);
+    double ms = ms_since(t);
+    total += ms;
+    worst = std::max(worst, ms);
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(s);
+  std::printf("busy movie (%zu objects, 640x480): mean %.2f ms, worst %.2f ms a frame "
+              "(target < 8 ms)\n",
+              list.size(), total / frames, worst);
+}
+
+void bench_corpus() {
+  fs::path dir = STRANDEL_SOURCE_DIR "/../shared/corpus/swf";
+  if (!fs::is_directory(dir)) {
+    std::printf("corpus: not present\n");
+    return;
+  }
+  std::vector<fs::path> paths;
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().extension() == ".swf") paths.push_back(e.path());
+  std::sort(paths.begin(), paths.end());
+
+  // Reading: the container and tag list, then every top-level definition.
+  std::size_t bytes = 0, characters = 0;
+  int movies = 0;
+  auto t = Clock::now();
+  for (const auto& p : paths) {
+    auto loaded = strandel::swf::load_movie_file(p.string());
+    if (!loaded.movie) continue;
+    strandel::swf::Dictionary dict;
+    for (const auto& tag : loaded.movie->tags) dict.define(tag.code, loaded.movie->body(tag));
+    bytes += loaded.movie->data.size();
+    characters += dict.size();
+    ++movies;
+  }
+  double read_ms = ms_since(t);
+  std::printf("corpus read: %d movies, %.2f MB, %zu characters in %.1f ms: %.0f MB/s "
+              "(target > 100)\n",
+              movies, bytes / 1e6, characters, read_ms, bytes / 1e6 / (read_ms / 1e3));
+
+  // First frames: play frame 1 and draw it at the stage size (at most 1280×960).
+  double render_ms = 0, worst = 0;
+  std::string worst_name;
+  for (const auto& p : paths) {
+    auto loaded = strandel::swf::load_movie_file(p.string());
+    if (!loaded.movie) continue;
+    strandel::swf::Player player(loaded.movie);
+    player.advance();
+    int w = std::clamp(player.stage().width() / 20, 1, 1280);
+    int h = std::clamp(player.stage().height() / 20, 1, 960);
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(s);
+    auto t0 = Clock::now();
+    strandel::swf::render_frame(cr, w, h, player.dictionary(), player.display_list(),
+                                player.stage(), player.background());
+    cairo_surface_flush(s);
+    double ms = ms_since(t0);
+    render_ms += ms;
+    if (ms > worst) worst = ms, worst_name = p.filename().string();
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+  }
+  std::printf("corpus first frames: %.1f ms in total, worst %.2f ms (%s)\n", render_ms, worst,
+              worst_name.c_str());
+}
+
+}  // namespace
+
+int main() {
+  bench_busy_movie();
+  bench_corpus();
+  return 0;
+}
