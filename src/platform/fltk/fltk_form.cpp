@@ -95,6 +95,15 @@ void guarded(F&& handler) {
   }
 }
 
+// An X protocol error (a request racing a window manager, say) is reported
+// and survived; it must never end the program.
+int report_x_error(Display* display, XErrorEvent* event) {
+  char text[256];
+  XGetErrorText(display, event->error_code, text, sizeof text);
+  std::fprintf(stderr, "strandel: X error ignored: %s (request %d)\n", text, event->request_code);
+  return 0;
+}
+
 void open_display_or_exit() {
   if (fl_display) return;
   Display* display = XOpenDisplay(nullptr);
@@ -104,6 +113,7 @@ void open_display_or_exit() {
     std::exit(1);
   }
   fl_open_display(display);
+  XSetErrorHandler(report_x_error);
 }
 
 }  // namespace
@@ -298,8 +308,12 @@ void FltkForm::bind_events(FormEvents& events) {
   };
   window_->on_first_draw = [this] {
     // Some window managers do not give a borderless window the input focus
-    // when it maps; without it Esc would not reach the window.
-    XSetInputFocus(fl_display, fl_xid(window_), RevertToParent, CurrentTime);
+    // when it maps; without it Esc would not reach the window. Only a
+    // viewable window can take it (a movie may have minimised it already).
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(fl_display, fl_xid(window_), &attributes) &&
+        attributes.map_state == IsViewable)
+      XSetInputFocus(fl_display, fl_xid(window_), RevertToParent, CurrentTime);
   };
 }
 

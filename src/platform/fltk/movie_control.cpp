@@ -1,5 +1,7 @@
 #include "platform/fltk/movie_control.h"
 
+#include "platform/fltk/blit.h"
+
 // Before the FLTK drawing headers: they pull in Xlib, whose macros (None,
 // Status, Bool) would clash with names in the movie reader.
 #include "swf/player.h"
@@ -92,8 +94,11 @@ void MovieWidget::after_pointer(bool changed) {
     ticking_ = true;
     Fl::add_timeout(player_->frame_interval(), tick, this);
   }
-  if (Fl_Window* win = window())
-    win->cursor(buttons_.over_button() ? FL_CURSOR_HAND : FL_CURSOR_DEFAULT);
+  bool hand = buttons_.over_button();
+  if (hand != hand_cursor_) {
+    hand_cursor_ = hand;
+    if (Fl_Window* win = window()) win->cursor(hand ? FL_CURSOR_HAND : FL_CURSOR_DEFAULT);
+  }
 }
 
 void MovieWidget::pointer_event(int event) {
@@ -124,44 +129,36 @@ void MovieWidget::request_redraw() {
 // only, rather than asking for an image of gigabytes.
 constexpr long kMaxFramePixels = 64l << 20;
 
+void MovieWidget::SurfaceDeleter::operator()(cairo_surface_t* s) const {
+  cairo_surface_destroy(s);
+}
+
 void MovieWidget::render_frame() {
-  frame_w_ = w();
-  frame_h_ = h();
   frame_stale_ = false;
-  cairo_surface_t* surface =
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, frame_w_, frame_h_);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    frame_rgb_.clear();
-    return;
-  }
-  cairo_t* cr = cairo_create(surface);
-  swf::render_frame(cr, frame_w_, frame_h_, player_->dictionary(), player_->display_list(),
-                    player_->stage(), player_->background());
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  // Cairo keeps each pixel as a native-endian 32-bit 0x00RRGGBB word.
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  int stride = cairo_image_surface_get_stride(surface);
-  frame_rgb_.resize(static_cast<std::size_t>(frame_w_) * frame_h_ * 3);
-  unsigned char* out = frame_rgb_.data();
-  for (int row = 0; row < frame_h_; ++row) {
-    const auto* pixel = reinterpret_cast<const std::uint32_t*>(data + row * stride);
-    for (int col = 0; col < frame_w_; ++col, out += 3) {
-      out[0] = static_cast<unsigned char>(pixel[col] >> 16);
-      out[1] = static_cast<unsigned char>(pixel[col] >> 8);
-      out[2] = static_cast<unsigned char>(pixel[col]);
+  if (!frame_ || cairo_image_surface_get_width(frame_.get()) != w() ||
+      cairo_image_surface_get_height(frame_.get()) != h()) {
+    frame_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w(), h()));
+    if (cairo_surface_status(frame_.get()) != CAIRO_STATUS_SUCCESS) {
+      frame_.reset();
+      return;
     }
   }
-  cairo_surface_destroy(surface);
+  cairo_t* cr = cairo_create(frame_.get());
+  swf::render_frame(cr, w(), h(), player_->dictionary(), player_->display_list(),
+                    player_->stage(), player_->background());
+  cairo_destroy(cr);
+  cairo_surface_flush(frame_.get());
 }
 
 void MovieWidget::draw() {
   bool drawable = player_ && !player_->actionscript3() &&
                   static_cast<long>(w()) * h() <= kMaxFramePixels;
-  if (drawable && (frame_stale_ || frame_w_ != w() || frame_h_ != h())) render_frame();
-  if (drawable && !frame_rgb_.empty()) {
-    fl_draw_image(frame_rgb_.data(), x(), y(), frame_w_, frame_h_, 3);
+  if (drawable && (frame_stale_ || !frame_ || cairo_image_surface_get_width(frame_.get()) != w() ||
+                   cairo_image_surface_get_height(frame_.get()) != h()))
+    render_frame();
+  if (drawable && frame_) {
+    DrawRgb24(cairo_image_surface_get_data(frame_.get()),
+              cairo_image_surface_get_stride(frame_.get()), x(), y(), w(), h());
     return;
   }
   Fl_Color background = FL_WHITE;

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <FL/Fl_Widget.H>
+#include <cairo.h>
 
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "moviehost/saved_state.h"
 #include "platform/fltk/metrics.h"
@@ -56,10 +56,13 @@ class MovieWidget : public Fl_Widget {
   std::unique_ptr<swf::Player> player_;
   swf::ButtonInput buttons_;
   bool ticking_ = false;
-  // The last frame drawn, as RGB rows at the widget's size; drawn again on
-  // every expose and rendered anew only when the movie changed.
-  std::vector<unsigned char> frame_rgb_;
-  int frame_w_ = 0, frame_h_ = 0;
+  bool hand_cursor_ = false;
+  // The last frame drawn, a Cairo image at the widget's size: drawn again on
+  // every expose, rendered anew only when the movie changed.
+  struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const;
+  };
+  std::unique_ptr<cairo_surface_t, SurfaceDeleter> frame_;
   bool frame_stale_ = true;
 };
 
