@@ -75,20 +75,16 @@ bool ButtonInput::move(Player& player, double stage_x, double stage_y) {
     // pointer is over it, over while it is outside.
     if (left == pressed_) {
       changed |= set_state(player, pressed_, kOver);
-      run(player, *pressed_, button_condition::OverDownToOutDown);
     } else if (under == pressed_) {
       changed |= set_state(player, pressed_, kDown);
-      run(player, *pressed_, button_condition::OutDownToOverDown);
     }
     return changed;
   }
   if (left) {
     changed |= set_state(player, left, kUp);
-    run(player, *left, button_condition::OverUpToIdle);
   }
   if (under) {
     changed |= set_state(player, under, kOver);
-    run(player, *under, button_condition::IdleToOverUp);
   }
   return changed;
 }
@@ -111,7 +107,6 @@ bool ButtonInput::release(Player& player) {
     return changed;
   }
   bool changed = set_state(player, button, kUp);
-  run(player, button, button_condition::OutDownToIdle);
   // The pointer may have come to rest over another button meanwhile.
   if (hovered_) changed |= set_state(player, hovered_, kOver);
   return changed;
@@ -121,7 +116,6 @@ bool ButtonInput::leave(Player& player) {
   bool changed = false;
   if (!pressed_ && hovered_) {
     changed = set_state(player, hovered_, kUp);
-    run(player, *hovered_, button_condition::OverUpToIdle);
   }
   hovered_.reset();
   return changed;

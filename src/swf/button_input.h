@@ -1,7 +1,7 @@
 // The pointer over a movie's buttons: which button it is over, the up, over
-// and down states that follow, and the action blocks that run on each
-// transition (release inside, press, roll over, roll out, drag out, drag
-// over). Positions are stage twips.
+// and down states that follow, and the action blocks that run on a press and
+// on a release inside the button (a menu's clicks); the other transitions
+// change only what the button shows. Positions are stage twips.
 #pragma once
 
 #include <cstdint>
