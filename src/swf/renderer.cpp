@@ -125,9 +125,34 @@ PatternPtr make_gradient(const FillStyle& f, const ColorTransform& cx, const Mat
   return own_pattern(p);
 }
 
+// A rectangle in device pixels.
+struct Box {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool overlaps(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+};
+
+// The device box around a rectangle of twips under a matrix, with a margin
+// for lines and anti-aliasing.
+Box device_box(const Rect& r, const Matrix& m, double margin) {
+  double xs[4], ys[4];
+  const double px[4] = {double(r.xmin), double(r.xmax), double(r.xmin), double(r.xmax)};
+  const double py[4] = {double(r.ymin), double(r.ymin), double(r.ymax), double(r.ymax)};
+  for (int i = 0; i < 4; ++i) {
+    xs[i] = m.a * px[i] + m.c * py[i] + m.tx;
+    ys[i] = m.b * px[i] + m.d * py[i] + m.ty;
+  }
+  return {*std::min_element(xs, xs + 4) - margin, *std::min_element(ys, ys + 4) - margin,
+          *std::max_element(xs, xs + 4) + margin, *std::max_element(ys, ys + 4) + margin};
+}
+
 class Renderer {
  public:
-  Renderer(cairo_t* cr, const Dictionary& dict) : cr_(cr), dict_(dict) {}
+  Renderer(cairo_t* cr, const Dictionary& dict) : cr_(cr), dict_(dict) {
+    cairo_save(cr_);
+    cairo_identity_matrix(cr_);
+    cairo_clip_extents(cr_, &visible_.x0, &visible_.y0, &visible_.x1, &visible_.y1);
+    cairo_restore(cr_);
+  }
 
   void draw_list(const DisplayList& list, const Matrix& m, const ColorTransform& cx, int nesting);
 
@@ -159,6 +184,7 @@ class Renderer {
   const Dictionary& dict_;
   bool masking_ = false;  // drawing a clip layer: fills only, opaque
   CharacterStack stack_;
+  Box visible_;  // the surface (or its clip) in device pixels
 };
 
 void Renderer::draw_list(const DisplayList& list, const Matrix& m, const ColorTransform& cx,
@@ -267,8 +293,10 @@ void Renderer::draw_character(std::uint16_t id, ButtonState state, const Matrix&
 // ---------------------------------------------------------------------------
 // Shapes
 
+// Shapes wholly outside the surface are not drawn. The bounds include half
+// the widest line; the margin covers hairlines and anti-aliasing.
 void Renderer::draw_shape(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx) {
-  if (!usable(m)) return;
+  if (!usable(m) || !device_box(s.bounds, m, 2).overlaps(visible_)) return;
   set_matrix(m);
   cairo_set_fill_rule(cr_, s.nonzero_winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   for (const ShapeLayer& layer : s.layers) {
@@ -336,7 +364,7 @@ bool Renderer::set_fill_source(const FillStyle& f, const ColorTransform& cx, dou
       cairo_matrix_t cm = to_cairo(inverse);
       cairo_pattern_set_matrix(p.get(), &cm);
       cairo_pattern_set_extend(p.get(), f.repeat ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
-      cairo_pattern_set_filter(p.get(), f.smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+      cairo_pattern_set_filter(p.get(), f.smooth ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
       cairo_set_source(cr_, p.get());
       return true;
     }
@@ -721,7 +749,6 @@ void render_frame(cairo_t* cr, int width_px, int height_px, const Dictionary& di
   set_source(cr, background);
   cairo_paint(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
   cairo_restore(cr);
   render_display_list(cr, dict, list, show_all(stage, width_px, height_px));
 }
