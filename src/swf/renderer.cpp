@@ -524,17 +524,20 @@ std::vector<std::string> layout_lines(const std::string& text, bool wrap, double
   std::vector<std::string> lines;
   for (const std::string& p : paragraphs) {
     std::string line;
+    double line_width = 0;  // summed word by word: long paragraphs stay linear
     std::size_t start = 0;
     while (start <= p.size()) {
       std::size_t space = p.find(' ', start);
       std::string word = p.substr(start, space == std::string::npos ? std::string::npos
                                                                     : space - start);
-      std::string candidate = line.empty() ? word : line + " " + word;
-      if (!line.empty() && face.width(candidate) > width) {
+      double word_width = face.width(line.empty() ? word : " " + word);
+      if (!line.empty() && line_width + word_width > width) {
         lines.push_back(line);
         line = word;
+        line_width = face.width(word);
       } else {
-        line = candidate;
+        line += line.empty() ? word : " " + word;
+        line_width += word_width;
       }
       if (space == std::string::npos) break;
       start = space + 1;
@@ -542,6 +545,14 @@ std::vector<std::string> layout_lines(const std::string& text, bool wrap, double
     lines.push_back(line);
   }
   return lines;
+}
+
+// The system family for a device font: the three generic names movies use,
+// and sans-serif for every named font (which fontconfig may not have).
+const char* system_family(const std::string& name) {
+  if (name == "_serif") return "serif";
+  if (name == "_typewriter") return "monospace";
+  return "sans-serif";
 }
 
 void Renderer::draw_edit_text(const EditTextDefinition& e, const Matrix& m,
@@ -567,7 +578,8 @@ void Renderer::draw_edit_text(const EditTextDefinition& e, const Matrix& m,
     face.line_height = (font->ascent + font->descent) * e.height / font->em;
     if (face.line_height <= 0) face.ascent = face.line_height = e.height;
   } else {
-    cairo_select_font_face(cr_, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
+    cairo_select_font_face(cr_, system_family(font ? font->name : ""),
+                           font && font->italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                            font && font->bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr_, std::max<double>(e.height, 1));
     cairo_font_extents_t fe;

@@ -190,3 +190,38 @@ TEST(Button, SelfReferenceDrawsAndHitTestsOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows [y0, y1) that hold any pixel of the colour.
+bool band_has(const Rendered& r, int y0, int y1, int cr, int cg, int cb) {
+  for (int y = y0; y < y1; ++y)
+    for (int x = 0; x < r.image->width(); ++x)
+      if (near(r.at(x, y), cr, cg, cb, 60)) return true;
+  return false;
+}
+
+TEST(EditText, WordWrapBreaksLongLinesAndAlignsRight) {
+  swfw::Movie m(8, 200, 200, 12);
+  m.background(255, 255, 255);
+  m.define_font2(1, swfw::device_font("_sans"));
+  swfw::EditText e;
+  e.bounds = {0, 2000, 0, 4000};  // 100 × 200 px
+  e.font = 1;
+  e.height = 400;  // 20 px
+  e.colour = swfw::rgb(0, 0, 0);
+  e.text = "alpha beta gamma delta epsilon zeta eta theta";
+  e.word_wrap = e.multiline = true;
+  e.layout = swfw::EditText::Layout{1, 0, 0, 0, 0};  // right aligned
+  m.define_edit_text(2, e);
+  m.place(1, 2);
+  m.show_frame();
+  auto r = render(m, 200, 200);
+  EXPECT_TRUE(band_has(r, 0, 30, 0, 0, 0));
+  EXPECT_TRUE(band_has(r, 30, 60, 0, 0, 0));   // wrapped onto a second line
+  EXPECT_TRUE(band_has(r, 60, 90, 0, 0, 0));
+  for (int y = 0; y < 200; ++y)                // nothing past the field's right edge
+    for (int x = 100; x < 200; ++x) ASSERT_FALSE(near(r.at(x, y), 0, 0, 0, 60)) << x << "," << y;
+}
+
+}  // namespace
