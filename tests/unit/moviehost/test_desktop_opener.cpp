@@ -96,16 +96,15 @@ class DesktopOpenerTest : public testing::Test {
   // last so that a test waiting for it sees complete files. `extra` runs
   // after that.
   void install_fake(const std::string& extra = "") {
-    const std::string r = record().string();
     write_file(bin() / "xdg-open",
-               "#!/bin/sh\n"
-               "echo $$ > '" + r + "/pid'\n"
-               "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + r + "/args'; done\n"
-               "printf '%s' \"$#\" > '" + r + "/argc'\n"
-               "pwd -P > '" + r + "/cwd'\n"
-               "s=; for n in 0 1 2; do [ /proc/$$/fd/$n -ef /dev/null ] && s=$s$n; done\n"
-               "echo \"$s\" > '" + r + "/null_streams'\n"
-               "touch '" + r + "/called'\n" + extra,
+               "#!/bin/sh\nr='" + record().string() + "'\n" + R"sh(echo $$ > "$r/pid"
+for a in "$@"; do printf '%s\0' "$a" >> "$r/args"; done
+printf '%s' "$#" > "$r/argc"
+pwd -P > "$r/cwd"
+s=; for n in 0 1 2; do [ /proc/$$/fd/$n -ef /dev/null ] && s=$s$n; done
+echo "$s" > "$r/null_streams"
+touch "$r/called"
+)sh" + extra,
                fs::perms::owner_all);
     setenv("PATH", (bin().string() + ":/usr/bin:/bin").c_str(), 1);
   }
@@ -156,7 +155,7 @@ TEST_F(DesktopOpenerTest, AnEmptyFileIsStillOneEmptyArgument) {
 }
 
 TEST_F(DesktopOpenerTest, ReturnsWithoutWaitingAndLeavesNoChildBehind) {
-  install_fake("sleep 5\ntouch '" + record().string() + "/done'\n");
+  install_fake("sleep 5; touch \"$r/done\"\n");
   DesktopOpener opener;
   testing::internal::CaptureStderr();
   opener.Execute(0, "Open", "slow.txt", "", work().string(), 1);
