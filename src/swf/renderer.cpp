@@ -555,6 +555,28 @@ const char* system_family(const std::string& name) {
   return "sans-serif";
 }
 
+// The field's embedded outlines when it asks for them and the font has
+// them with a code table; otherwise the system font, selected on cr.
+TextFace text_face(cairo_t* cr, const EditTextDefinition& e, const FontDefinition* font) {
+  bool outlines = font && e.use_outlines && !font->glyphs.empty() && !font->codes.empty();
+  TextFace face{cr, outlines ? font : nullptr, double(e.height), 0, 0};
+  if (outlines) {
+    face.ascent = font->ascent * e.height / font->em;
+    face.line_height = (font->ascent + font->descent) * e.height / font->em;
+    if (face.line_height <= 0) face.ascent = face.line_height = e.height;
+    return face;
+  }
+  cairo_select_font_face(cr, system_family(font ? font->name : ""),
+                         font && font->italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         font && font->bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, std::max<double>(e.height, 1));
+  cairo_font_extents_t fe;
+  cairo_font_extents(cr, &fe);
+  face.ascent = fe.ascent;
+  face.line_height = fe.ascent + fe.descent;
+  return face;
+}
+
 void Renderer::draw_edit_text(const EditTextDefinition& e, const Matrix& m,
                               const ColorTransform& cx) {
   if (!usable(m)) return;
@@ -570,23 +592,7 @@ void Renderer::draw_edit_text(const EditTextDefinition& e, const Matrix& m,
     cairo_stroke_preserve(cr_);
   }
   cairo_clip(cr_);
-  const FontDefinition* font = e.has_font ? dict_.font(e.font_id) : nullptr;
-  bool outlines = font && e.use_outlines && !font->glyphs.empty() && !font->codes.empty();
-  TextFace face{cr_, outlines ? font : nullptr, double(e.height), 0, 0};
-  if (outlines) {
-    face.ascent = font->ascent * e.height / font->em;
-    face.line_height = (font->ascent + font->descent) * e.height / font->em;
-    if (face.line_height <= 0) face.ascent = face.line_height = e.height;
-  } else {
-    cairo_select_font_face(cr_, system_family(font ? font->name : ""),
-                           font && font->italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                           font && font->bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr_, std::max<double>(e.height, 1));
-    cairo_font_extents_t fe;
-    cairo_font_extents(cr_, &fe);
-    face.ascent = fe.ascent;
-    face.line_height = fe.ascent + fe.descent;
-  }
+  TextFace face = text_face(cr_, e, e.has_font ? dict_.font(e.font_id) : nullptr);
   std::string text = e.password ? std::string(code_points(e.text).size(), '*') : e.text;
   double left = b.xmin + kTextGutter + e.left_margin;
   double right = b.xmax - kTextGutter - e.right_margin;
