@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace strandel::platform {
@@ -46,18 +47,17 @@ void report(const std::string& file, const std::string& reason) {
 
 std::string FindOnPath(const std::string& program) {
   const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= dirs.size()) {
-    std::size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::string dir = dirs.substr(start, end - start);
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + program;
+  std::string_view dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  for (;;) {
+    std::size_t colon = dirs.find(':');
+    std::string_view dir = dirs.substr(0, colon);
+    // An empty entry means the current directory.
+    std::string candidate(dir.empty() ? std::string_view(".") : dir);
+    candidate.append("/").append(program);
     if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
+    if (colon == std::string_view::npos) return {};
+    dirs.remove_prefix(colon + 1);
   }
-  return {};
 }
 
 void DesktopOpener::Execute(std::uint32_t, const std::string&, const std::string& file,
