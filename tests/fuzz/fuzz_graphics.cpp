@@ -4,9 +4,11 @@
 // on a small stage (one as a clip layer, buttons in turn state), drawn and
 // hit-tested.
 #include <cairo.h>
+#include <dlfcn.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 #include <vector>
 
@@ -24,7 +26,19 @@ constexpr std::uint16_t kTags[] = {
     39,                      // DefineSprite
 };
 
+// cairo's and fontconfig's process-wide font caches are freed at exit, before
+// the leak check, so that it reports only our own memory.
+void free_font_caches() {
+  cairo_debug_reset_static_data();
+  if (auto* fc_fini = reinterpret_cast<void (*)()>(dlsym(RTLD_DEFAULT, "FcFini"))) fc_fini();
+}
+
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::atexit(free_font_caches);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace strandel::swf;
