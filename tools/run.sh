@@ -30,8 +30,12 @@ build() {  # build DIR [cmake options...]
   local dir=$1; shift
   say "building in $dir"
   cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$dir" -j"$(nproc)" 2>&1 | grep -E 'error|warning|Error' || true
-  cmake --build "$dir" -j"$(nproc)" >/dev/null
+  local log="$dir/build.log"
+  if ! cmake --build "$dir" -j"$(nproc)" >"$log" 2>&1; then
+    grep -E '(error|warning):|Error ' "$log" | head -40
+    echo "build failed; the whole log is $log" >&2
+    exit 1
+  fi
 }
 
 run_demo() {
