@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -145,9 +147,77 @@ Box device_box(const Rect& r, const Matrix& m, double margin) {
           *std::max_element(xs, xs + 4) + margin, *std::max_element(ys, ys + 4) + margin};
 }
 
+}  // namespace
+
+// Cached shape images are keyed by the shape, the linear part of its matrix,
+// its translation's fraction in eighths of a pixel and its colour transform; the
+// whole-pixel part of the translation only moves the copy.
+struct RenderCache::Impl {
+  struct Key {
+    const void* shape;
+    double a, b, c, d;
+    int fx, fy;
+    ColorTransform cx;
+    bool operator<(const Key& o) const {
+      return std::tie(shape, a, b, c, d, fx, fy, cx.rm, cx.gm, cx.bm, cx.am, cx.ra, cx.ga, cx.ba,
+                      cx.aa) < std::tie(o.shape, o.a, o.b, o.c, o.d, o.fx, o.fy, o.cx.rm,
+                                        o.cx.gm, o.cx.bm, o.cx.am, o.cx.ra, o.cx.ga, o.cx.ba,
+                                        o.cx.aa);
+    }
+  };
+  // A key seen once is only noted: objects that turn or scale every frame
+  // would otherwise fill the cache with images used once.
+  struct Entry {
+    std::weak_ptr<const int> token;
+    std::shared_ptr<cairo_surface_t> image;  // null until the key comes again
+    int ox = 0, oy = 0;  // image origin from the translation's whole pixels
+    std::uint64_t last_used = 0;
+    std::size_t pixels = 0;
+  };
+  static constexpr std::size_t kBudget = 16u << 20;  // pixels
+  static constexpr double kMaxSide = 1024;
+  static constexpr std::uint64_t kIdleFrames = 60;
+  static constexpr int kSteps = 8;  // translation steps a pixel
+
+  std::map<Key, Entry> entries;
+  std::uint64_t frame = 1;
+  std::size_t pixels = 0;
+
+  // Drops entries of shapes that are gone, idle ones, and when over budget
+  // every one not used this frame.
+  void evict(bool all_unused) {
+    for (auto it = entries.begin(); it != entries.end();) {
+      const Entry& e = it->second;
+      bool drop = e.token.expired() || e.last_used + kIdleFrames < frame ||
+                  (all_unused && e.last_used < frame);
+      if (drop) {
+        pixels -= e.pixels;
+        it = entries.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  void end_frame() {
+    evict(pixels > kBudget);
+    ++frame;
+  }
+};
+
+RenderCache::RenderCache() : impl_(std::make_unique<Impl>()) {}
+RenderCache::~RenderCache() = default;
+std::size_t RenderCache::pixels() const { return impl_->pixels; }
+void RenderCache::clear() {
+  impl_->entries.clear();
+  impl_->pixels = 0;
+}
+
+namespace {
+
 class Renderer {
  public:
-  Renderer(cairo_t* cr, const Dictionary& dict) : cr_(cr), dict_(dict) {
+  Renderer(cairo_t* cr, const Dictionary& dict, RenderCache::Impl* cache)
+      : cr_(cr), dict_(dict), cache_(cache) {
     cairo_save(cr_);
     cairo_identity_matrix(cr_);
     cairo_clip_extents(cr_, &visible_.x0, &visible_.y0, &visible_.x1, &visible_.y1);
@@ -166,6 +236,11 @@ class Renderer {
   void draw_character(std::uint16_t id, ButtonState state, const Matrix& m,
                       const ColorTransform& cx, int nesting);
   void draw_shape(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
+  bool draw_cached(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx,
+                   const Box& box);
+  std::shared_ptr<cairo_surface_t> shape_image(const ShapeDefinition& s, Matrix m,
+                                               const ColorTransform& cx, int w, int h);
+  void draw_shape_paths(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
   void draw_fill(const FillStyle& f, const Path& path, const ColorTransform& cx);
   void draw_line(const LineStyle& l, const Path& path, const Matrix& m,
                  const ColorTransform& cx);
@@ -185,6 +260,7 @@ class Renderer {
   bool masking_ = false;  // drawing a clip layer: fills only, opaque
   CharacterStack stack_;
   Box visible_;  // the surface (or its clip) in device pixels
+  RenderCache::Impl* cache_;
 };
 
 void Renderer::draw_list(const DisplayList& list, const Matrix& m, const ColorTransform& cx,
@@ -296,7 +372,70 @@ void Renderer::draw_character(std::uint16_t id, ButtonState state, const Matrix&
 // Shapes wholly outside the surface are not drawn. The bounds include half
 // the widest line; the margin covers hairlines and anti-aliasing.
 void Renderer::draw_shape(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx) {
-  if (!usable(m) || !device_box(s.bounds, m, 2).overlaps(visible_)) return;
+  if (!usable(m)) return;
+  Box box = device_box(s.bounds, m, 2);
+  if (!box.overlaps(visible_)) return;
+  if (cache_ && !masking_ && draw_cached(s, m, cx, box)) return;
+  draw_shape_paths(s, m, cx);
+}
+
+// Copies the shape's cached image into place; false when the shape is to be
+// drawn directly (first sight of this key, too large, cache full).
+bool Renderer::draw_cached(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx,
+                           const Box& box) {
+  using Impl = RenderCache::Impl;
+  if (box.x1 - box.x0 > Impl::kMaxSide || box.y1 - box.y0 > Impl::kMaxSide) return false;
+  // Translations are rounded to an eighth of a pixel: edges move at most a
+  // sixteenth, and an object at rest always finds its image.
+  double tx = std::round(m.tx * Impl::kSteps) / Impl::kSteps;
+  double ty = std::round(m.ty * Impl::kSteps) / Impl::kSteps;
+  double ix = std::floor(tx), iy = std::floor(ty);
+  Impl::Key key{s.token.get(), m.a, m.b, m.c, m.d, static_cast<int>((tx - ix) * Impl::kSteps),
+                static_cast<int>((ty - iy) * Impl::kSteps), cx};
+  auto [it, fresh] = cache_->entries.try_emplace(key);
+  Impl::Entry& e = it->second;
+  bool seen_before = !fresh && e.last_used + 1 >= cache_->frame && !e.token.expired();
+  e.token = s.token;
+  e.last_used = cache_->frame;
+  if (!e.image) {
+    if (!seen_before) return false;
+    e.ox = static_cast<int>(std::floor(box.x0 - ix));
+    e.oy = static_cast<int>(std::floor(box.y0 - iy));
+    int w = static_cast<int>(std::ceil(box.x1 - ix)) - e.ox + 1;
+    int h = static_cast<int>(std::ceil(box.y1 - iy)) - e.oy + 1;
+    std::size_t pixels = static_cast<std::size_t>(w) * h;
+    if (cache_->pixels + pixels > Impl::kBudget) return false;
+    Matrix local = m;
+    local.tx = double(key.fx) / Impl::kSteps - e.ox;
+    local.ty = double(key.fy) / Impl::kSteps - e.oy;
+    e.image = shape_image(s, local, cx, w, h);
+    e.pixels = pixels;
+    cache_->pixels += pixels;
+  }
+  cairo_identity_matrix(cr_);
+  cairo_set_source_surface(cr_, e.image.get(), ix + e.ox, iy + e.oy);
+  cairo_paint(cr_);
+  return true;
+}
+
+// The shape drawn alone into a new w×h image under m.
+std::shared_ptr<cairo_surface_t> Renderer::shape_image(const ShapeDefinition& s, Matrix m,
+                                                       const ColorTransform& cx, int w, int h) {
+  auto image = own_surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+  cairo_t* cr = cairo_create(image.get());
+  std::swap(cr_, cr);
+  Box visible = visible_;
+  visible_ = {0, 0, double(w), double(h)};
+  draw_shape_paths(s, m, cx);
+  visible_ = visible;
+  std::swap(cr_, cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(image.get());
+  return image;
+}
+
+void Renderer::draw_shape_paths(const ShapeDefinition& s, const Matrix& m,
+                                const ColorTransform& cx) {
   set_matrix(m);
   cairo_set_fill_rule(cr_, s.nonzero_winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   for (const ShapeLayer& layer : s.layers) {
@@ -752,14 +891,16 @@ Matrix show_all(Rect stage, int width_px, int height_px) {
 }
 
 void render_display_list(cairo_t* cr, const Dictionary& dict, const DisplayList& list,
-                         const Matrix& to_device, const ColorTransform& cxform) {
+                         const Matrix& to_device, const ColorTransform& cxform,
+                         RenderCache* cache) {
   cairo_save(cr);
-  Renderer(cr, dict).draw_list(list, to_device, cxform, 0);
+  Renderer(cr, dict, cache ? &cache->impl() : nullptr).draw_list(list, to_device, cxform, 0);
   cairo_restore(cr);
+  if (cache) cache->impl().end_frame();
 }
 
 void render_frame(cairo_t* cr, int width_px, int height_px, const Dictionary& dict,
-                  const DisplayList& list, Rect stage, Rgba background) {
+                  const DisplayList& list, Rect stage, Rgba background, RenderCache* cache) {
   cairo_save(cr);
   cairo_identity_matrix(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
@@ -768,7 +909,7 @@ void render_frame(cairo_t* cr, int width_px, int height_px, const Dictionary& di
   cairo_paint(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_restore(cr);
-  render_display_list(cr, dict, list, show_all(stage, width_px, height_px));
+  render_display_list(cr, dict, list, show_all(stage, width_px, height_px), {}, cache);
 }
 
 ButtonHit button_at(const Dictionary& dict, DisplayList& list, double stage_x, double stage_y) {

@@ -6,6 +6,9 @@
 
 #include <cairo.h>
 
+#include <cstddef>
+#include <memory>
+
 #include "swf/button.h"
 #include "swf/dictionary.h"
 #include "swf/display_list.h"
@@ -13,19 +16,42 @@
 
 namespace strandel::swf {
 
+// Shapes drawn earlier, kept as small images and copied into later frames
+// while their scale, rotation and colour transform stay the same (moving
+// them is only a copy). One cache serves one surface; its memory is bounded.
+class RenderCache {
+ public:
+  RenderCache();
+  ~RenderCache();
+  RenderCache(const RenderCache&) = delete;
+  RenderCache& operator=(const RenderCache&) = delete;
+
+  std::size_t pixels() const;  // held in cached images
+  void clear();
+
+  struct Impl;
+  Impl& impl() { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
 // Stage twips → device pixels: scaled to fit width_px × height_px while
 // keeping the stage's aspect ratio, centred; the rest is letterbox.
 Matrix show_all(Rect stage, int width_px, int height_px);
 
 // Fills the whole surface with the background colour, then draws the display
 // list under show_all, anti-aliased.
+// With a cache, unchanged shapes are copied rather than drawn again.
 void render_frame(cairo_t* cr, int width_px, int height_px, const Dictionary& dict,
-                  const DisplayList& list, Rect stage, Rgba background);
+                  const DisplayList& list, Rect stage, Rgba background,
+                  RenderCache* cache = nullptr);
 
 // Draws a display list under `to_device` (twips of the list's space → device
 // pixels) and a colour transform, without clearing.
 void render_display_list(cairo_t* cr, const Dictionary& dict, const DisplayList& list,
-                         const Matrix& to_device, const ColorTransform& cxform = {});
+                         const Matrix& to_device, const ColorTransform& cxform = {},
+                         RenderCache* cache = nullptr);
 
 // The topmost button whose hit-test shapes contain a point.
 struct ButtonHit {

@@ -95,6 +95,10 @@ struct ShapeDefinition {
   Rect bounds;
   bool nonzero_winding = false;  // DefineShape4 UsesFillWindingRule; else even-odd
   std::vector<ShapeLayer> layers;
+  // Names this reading of the shape for caches of drawn shapes: an address
+  // could be reused by a later definition, this token cannot while a cache
+  // holds a weak reference to it.
+  std::shared_ptr<const int> token = std::make_shared<const int>(0);
 };
 
 // Reads a DefineShape, DefineShape2, DefineShape3 or DefineShape4 body after
