@@ -44,6 +44,8 @@ MovieWidget::MovieWidget(int x, int y, int w, int h, const moviehost::SavedState
 MovieWidget::~MovieWidget() { Fl::remove_timeout(tick, this); }
 
 void MovieWidget::load(const std::string& path) {
+  shape_cache_.reset();
+  frame_.reset();
   swf::LoadResult loaded = swf::load_movie_file(path);
   if (!loaded.movie) {
     std::fprintf(stderr, "strandel: cannot load movie \"%s\": %s\n", path.c_str(),
@@ -138,6 +140,7 @@ void MovieWidget::render_frame() {
   if (!frame_ || cairo_image_surface_get_width(frame_.get()) != w() ||
       cairo_image_surface_get_height(frame_.get()) != h()) {
     frame_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w(), h()));
+    shape_cache_ = std::make_unique<swf::RenderCache>();
     if (cairo_surface_status(frame_.get()) != CAIRO_STATUS_SUCCESS) {
       frame_.reset();
       return;
@@ -145,7 +148,7 @@ void MovieWidget::render_frame() {
   }
   cairo_t* cr = cairo_create(frame_.get());
   swf::render_frame(cr, w(), h(), player_->dictionary(), player_->display_list(),
-                    player_->stage(), player_->background());
+                    player_->stage(), player_->background(), shape_cache_.get());
   cairo_destroy(cr);
   cairo_surface_flush(frame_.get());
 }

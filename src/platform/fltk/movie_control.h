@@ -18,6 +18,7 @@
 
 namespace strandel::swf {
 class Player;
+class RenderCache;
 }
 
 namespace strandel::platform::fltk {
@@ -63,6 +64,8 @@ class MovieWidget : public Fl_Widget {
     void operator()(cairo_surface_t* s) const;
   };
   std::unique_ptr<cairo_surface_t, SurfaceDeleter> frame_;
+  // Images of shapes kept between frames, for the frame's size.
+  std::unique_ptr<swf::RenderCache> shape_cache_;
   bool frame_stale_ = true;
 };
 
