@@ -306,15 +306,28 @@ void FltkForm::bind_events(FormEvents& events) {
   movie_widget_->on_fscommand = [&events](const std::string& command, const std::string& args) {
     guarded([&] { events.ShockwaveFlash_FSCommand(command, args); });
   };
-  window_->on_first_draw = [this] {
-    // Some window managers do not give a borderless window the input focus
-    // when it maps; without it Esc would not reach the window. Only a
-    // viewable window can take it (a movie may have minimised it already).
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(fl_display, fl_xid(window_), &attributes) &&
-        attributes.map_state == IsViewable)
-      XSetInputFocus(fl_display, fl_xid(window_), RevertToParent, CurrentTime);
-  };
+  // Some window managers do not give a borderless window the input focus
+  // when it maps; without it Esc would not reach the window. The focus is
+  // taken as soon as the window is mapped, and again at its first paint in
+  // case a window manager's frame was not mapped yet.
+  window_->on_first_draw = [this] { take_input_focus(); };
+  Fl::add_system_handler(
+      [](void* event, void* form) {
+        auto* self = static_cast<FltkForm*>(form);
+        const XEvent* e = static_cast<const XEvent*>(event);
+        if (e->type == MapNotify && self->window_->shown() && e->xmap.window == fl_xid(self->window_))
+          self->take_input_focus();
+        return 0;  // FLTK handles the event as usual
+      },
+      this);
+}
+
+void FltkForm::take_input_focus() {
+  // Only a viewable window can take it (a movie may have minimised it already).
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(fl_display, fl_xid(window_), &attributes) &&
+      attributes.map_state == IsViewable)
+    XSetInputFocus(fl_display, fl_xid(window_), RevertToParent, CurrentTime);
 }
 
 int FltkForm::Run(FormEvents& events) {

@@ -80,6 +80,7 @@ class FltkForm {
  private:
   void bind_events(FormEvents& events);
   void on_strip_mouse(FormEvents& events, int event);
+  void take_input_focus();
 
   Metrics metrics_;
   std::vector<std::uint8_t> window_icon_pixels_, icon_box_pixels_;
