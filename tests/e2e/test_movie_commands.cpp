@@ -195,30 +195,9 @@ TEST_F(OpenCommand, GetUrl2TakesUrlAndTargetFromTheStack) {
   EXPECT_EQ(call.args, std::vector<std::string>{kHostileArgument});
 }
 
-TEST_F(OpenCommand, PrefixIsMatchedInAnyCapitalisation) {
-  auto call = run_until_opened(
-      swfw::Actions().push_string("fsCOMMAND:open").push_string("manual.pdf").get_url2());
-  EXPECT_EQ(call.args, std::vector<std::string>{"manual.pdf"});
-}
-
 TEST_F(OpenCommand, EmptyArgumentStillCallsTheOpenerWithOneEmptyArgument) {
   auto call = run_until_opened(swfw::Actions().fscommand("open", ""));
   EXPECT_EQ(call.args, std::vector<std::string>{""});
-}
-
-TEST(OpenCommandWithoutOpener, ReportsOneLineAndKeepsRunning) {
-  Xvfb x;
-  TempDir empty_bin;
-  MovieFolder movie(sending_once(swfw::Actions().fscommand("open", "manual.pdf")));
-  Process program(program_with_path(x, movie, empty_bin.path().string()));
-  ASSERT_TRUE(wait_for([&] { return program.stderr_text().find("xdg-open") != std::string::npos; }))
-      << program.stderr_text();
-  std::this_thread::sleep_for(500ms);
-  EXPECT_TRUE(program.running());
-  std::string errors = program.stderr_text();
-  EXPECT_EQ(count_lines_containing(errors, "xdg-open"), 1) << errors;
-  EXPECT_EQ(count_lines_containing(errors, "manual.pdf"), 1) << errors;
-  EXPECT_NE(wait_for_window(x.display(), kTitle, 1000ms), 0u);
 }
 
 // ----------------------------------------------------------------------------
@@ -234,13 +213,6 @@ TEST(QuitCommand, EndsTheProgramAtOnceWithStatusZero) {
   EXPECT_EQ(program.wait_exit(5000ms), std::optional<int>(0)) << program.stderr_text();
   std::this_thread::sleep_for(300ms);
   EXPECT_TRUE(fake.calls().empty());
-}
-
-TEST(QuitCommand, LowerCasePrefixAndArgumentStillQuit) {
-  Xvfb x;
-  MovieFolder movie(sending_once(swfw::Actions().get_url("fscommand:quit", "ignored")));
-  Process program(program_command(x, movie.path()));
-  EXPECT_EQ(program.wait_exit(5000ms), std::optional<int>(0)) << program.stderr_text();
 }
 
 TEST(QuitCommand, OnFrameTenOfATwentyFramesPerSecondMovie) {
