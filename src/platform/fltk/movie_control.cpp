@@ -193,25 +193,7 @@ int MovieWidget::handle(int event) {
 
 MovieControlAdapter::MovieControlAdapter(MovieWidget& widget, const Metrics& metrics, Twips l,
                                          Twips t, Twips w, Twips h)
-    : widget_(widget), metrics_(metrics), left_(l), top_(t), width_(w), height_(h) {
-  place();
-}
-
-void MovieControlAdapter::place() {
-  widget_.resize(metrics_.to_px_x(left_), metrics_.to_px_y(top_), metrics_.size_px_x(width_),
-                 metrics_.size_px_y(height_));
-  if (widget_.window()) widget_.window()->redraw();
-}
-
-void MovieControlAdapter::set_Left(Twips v) { left_ = v; place(); }
-void MovieControlAdapter::set_Top(Twips v) { top_ = v; place(); }
-void MovieControlAdapter::set_Width(Twips v) { width_ = v; place(); }
-void MovieControlAdapter::set_Height(Twips v) { height_ = v; place(); }
-
-void MovieControlAdapter::set_Visible(Truth v) {
-  if (v != kFalse) widget_.show(); else widget_.hide();
-  if (widget_.window()) widget_.window()->redraw();
-}
+    : widget_(widget), at_(widget, metrics, l, t, w, h) {}
 
 void MovieControlAdapter::LoadMovie(std::int32_t, const std::string& url) {
   widget_.load(ResolveMoviePath(url));

@@ -12,6 +12,7 @@
 
 #include "moviehost/saved_state.h"
 #include "platform/fltk/metrics.h"
+#include "platform/fltk/widgets.h"
 #include "platform/toolkit.h"
 
 #include "swf/button_input.h"
@@ -73,20 +74,18 @@ class MovieControlAdapter : public MovieControl {
  public:
   MovieControlAdapter(MovieWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
                       Twips h);
-  void set_Left(Twips v) override;
-  void set_Top(Twips v) override;
-  Twips Width() const override { return width_; }
-  void set_Width(Twips v) override;
-  Twips Height() const override { return height_; }
-  void set_Height(Twips v) override;
-  void set_Visible(Truth v) override;
+  void set_Left(Twips v) override { at_.set_left(v); }
+  void set_Top(Twips v) override { at_.set_top(v); }
+  Twips Width() const override { return at_.width(); }
+  void set_Width(Twips v) override { at_.set_width(v); }
+  Twips Height() const override { return at_.height(); }
+  void set_Height(Twips v) override { at_.set_height(v); }
+  void set_Visible(Truth v) override { at_.set_visible(v); }
   void LoadMovie(std::int32_t layer, const std::string& url) override;
 
  private:
-  void place();
   MovieWidget& widget_;
-  const Metrics& metrics_;
-  Twips left_, top_, width_, height_;
+  ControlGeometry at_;
 };
 
 // The path to load for a movie url: as written when it exists; otherwise,

@@ -163,31 +163,33 @@ int PushButtonWidget::handle(int event) {
 
 // ---------------------------------------------------------- Adapters
 
-PictureBoxAdapter::PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, Twips l,
-                                     Twips t, Twips w, Twips h)
+ControlGeometry::ControlGeometry(Fl_Widget& widget, const Metrics& metrics, Twips l, Twips t,
+                                 Twips w, Twips h)
     : widget_(widget), metrics_(metrics), left_(l), top_(t), width_(w), height_(h) {
-  widget_.color(ToFlColor(kSystemWindowBackground));
   place();
 }
 
-void PictureBoxAdapter::place() {
+void ControlGeometry::place() {
   widget_.resize(metrics_.to_px_x(left_), metrics_.to_px_y(top_), metrics_.size_px_x(width_),
                  metrics_.size_px_y(height_));
   if (widget_.window()) widget_.window()->redraw();
 }
 
-void PictureBoxAdapter::set_Visible(Truth v) {
+void ControlGeometry::set_visible(Truth v) {
   if (v != kFalse) widget_.show(); else widget_.hide();
   if (widget_.window()) widget_.window()->redraw();
 }
+
+PictureBoxAdapter::PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, Twips l,
+                                     Twips t, Twips w, Twips h)
+    : widget_(widget), metrics_(metrics), at_(widget, metrics, l, t, w, h) {
+  widget_.color(ToFlColor(kSystemWindowBackground));
+}
+
 void PictureBoxAdapter::set_BackColor(Colour c) {
   widget_.color(ToFlColor(c));
   widget_.redraw();
 }
-void PictureBoxAdapter::set_Left(Twips v) { left_ = v; place(); }
-void PictureBoxAdapter::set_Top(Twips v) { top_ = v; place(); }
-void PictureBoxAdapter::set_Width(Twips v) { width_ = v; place(); }
-void PictureBoxAdapter::set_Height(Twips v) { height_ = v; place(); }
 
 Fl_Font PictureBoxAdapter::font() const { return bold_ ? FL_HELVETICA_BOLD : FL_HELVETICA; }
 int PictureBoxAdapter::font_size() const {
@@ -206,21 +208,8 @@ void PictureBoxAdapter::Print(const std::string& text) {
 
 PushButtonAdapter::PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics, Twips l,
                                      Twips t, Twips w, Twips h)
-    : widget_(widget), metrics_(metrics), left_(l), top_(t), width_(w), height_(h) {
-  widget_.labelsize(PointsToPixels(kButtonFontPoints, metrics_.twips_per_pixel_y));
-  place();
+    : at_(widget, metrics, l, t, w, h) {
+  widget.labelsize(PointsToPixels(kButtonFontPoints, metrics.twips_per_pixel_y));
 }
-
-void PushButtonAdapter::place() {
-  widget_.resize(metrics_.to_px_x(left_), metrics_.to_px_y(top_), metrics_.size_px_x(width_),
-                 metrics_.size_px_y(height_));
-  if (widget_.window()) widget_.window()->redraw();
-}
-void PushButtonAdapter::set_Visible(Truth v) {
-  if (v != kFalse) widget_.show(); else widget_.hide();
-  if (widget_.window()) widget_.window()->redraw();
-}
-void PushButtonAdapter::set_Left(Twips v) { left_ = v; place(); }
-void PushButtonAdapter::set_Top(Twips v) { top_ = v; place(); }
 
 }  // namespace strandel::platform::fltk

@@ -99,35 +99,56 @@ class PushButtonWidget : public Fl_Button {
   int handle(int event) override;
 };
 
+// Where a control is: its Left, Top, Width and Height in twips, each as last
+// assigned, and its widget placed at the pixel rectangle they give.
+class ControlGeometry {
+ public:
+  ControlGeometry(Fl_Widget& widget, const Metrics& metrics, Twips l, Twips t, Twips w, Twips h);
+  Twips left() const { return left_; }
+  Twips top() const { return top_; }
+  Twips width() const { return width_; }
+  Twips height() const { return height_; }
+  void set_left(Twips v) { left_ = v; place(); }
+  void set_top(Twips v) { top_ = v; place(); }
+  void set_width(Twips v) { width_ = v; place(); }
+  void set_height(Twips v) { height_ = v; place(); }
+  void set_visible(Truth v);
+
+ private:
+  void place();
+  Fl_Widget& widget_;
+  const Metrics& metrics_;
+  Twips left_, top_, width_, height_;
+};
+
 class PictureBoxAdapter : public PictureBox {
  public:
   PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
                     Twips h);
-  void set_Visible(Truth v) override;
+  void set_Visible(Truth v) override { at_.set_visible(v); }
   void set_BackColor(Colour c) override;
   void set_ForeColor(Colour c) override { fore_color_ = c; }
-  Twips Left() const override { return left_; }
-  void set_Left(Twips v) override;
-  Twips Top() const override { return top_; }
-  void set_Top(Twips v) override;
-  Twips Width() const override { return width_; }
-  void set_Width(Twips v) override;
-  void set_Height(Twips v) override;
+  Twips Left() const override { return at_.left(); }
+  void set_Left(Twips v) override { at_.set_left(v); }
+  Twips Top() const override { return at_.top(); }
+  void set_Top(Twips v) override { at_.set_top(v); }
+  Twips Width() const override { return at_.width(); }
+  void set_Width(Twips v) override { at_.set_width(v); }
+  void set_Height(Twips v) override { at_.set_height(v); }
   void set_FontBold(Truth v) override { bold_ = v != kFalse; }
   void set_CurrentX(float v) override { current_x_ = v; }
   void set_CurrentY(float v) override { current_y_ = v; }
-  float ScaleHeight() const override { return height_; }
+  float ScaleHeight() const override { return at_.height(); }
   float TextHeight(const std::string& text) const override;
   void Print(const std::string& text) override;
 
  private:
-  void place();
   Fl_Font font() const;
   int font_size() const;
 
   PictureBoxWidget& widget_;
   const Metrics& metrics_;
-  Twips left_, top_, width_, height_;
+  ControlGeometry at_;
   Colour fore_color_ = kSystemWindowText;
   bool bold_ = false;
   float current_x_ = 0, current_y_ = 0;
@@ -137,16 +158,13 @@ class PushButtonAdapter : public PushButton {
  public:
   PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
                     Twips h);
-  void set_Visible(Truth v) override;
-  Twips Width() const override { return width_; }
-  void set_Left(Twips v) override;
-  void set_Top(Twips v) override;
+  void set_Visible(Truth v) override { at_.set_visible(v); }
+  Twips Width() const override { return at_.width(); }
+  void set_Left(Twips v) override { at_.set_left(v); }
+  void set_Top(Twips v) override { at_.set_top(v); }
 
  private:
-  void place();
-  PushButtonWidget& widget_;
-  const Metrics& metrics_;
-  Twips left_, top_, width_, height_;
+  ControlGeometry at_;
 };
 
 }  // namespace strandel::platform::fltk
