@@ -11,25 +11,11 @@ constexpr std::uint8_t kUp = static_cast<std::uint8_t>(ButtonState::Up);
 constexpr std::uint8_t kOver = static_cast<std::uint8_t>(ButtonState::Over);
 constexpr std::uint8_t kDown = static_cast<std::uint8_t>(ButtonState::Down);
 
-// The display list that belongs to a timeline, searched for from the stage
-// down so that a sprite removed meanwhile is simply not found.
-DisplayList* list_of(DisplayList& list, const SpriteInstance* timeline, int nesting = 0) {
-  if (!timeline) return &list;
-  if (nesting > 64) return nullptr;
-  for (auto& [depth, object] : list) {
-    if (!object.sprite) continue;
-    if (object.sprite.get() == timeline) return &object.sprite->display_list;
-    if (DisplayList* inner = list_of(object.sprite->display_list, timeline, nesting + 1))
-      return inner;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 DisplayObject* ButtonInput::find(Player& player, const std::optional<Placement>& button) {
   if (!button) return nullptr;
-  DisplayList* list = list_of(player.display_list_for_input(), button->timeline);
+  DisplayList* list = player.display_list_of(button->timeline);
   if (!list) return nullptr;
   auto it = list->find(button->depth);
   if (it == list->end() || it->second.character_id != button->character_id) return nullptr;
@@ -59,9 +45,8 @@ bool ButtonInput::move(Player& player, double stage_x, double stage_y) {
   x_ = stage_x;
   y_ = stage_y;
   std::optional<Placement> under;
-  ButtonHit hit = button_at(player.dictionary(), player.display_list_for_input(), x_, y_);
-  if (hit) {
-    DisplayList* list = list_of(player.display_list_for_input(), hit.timeline);
+  ButtonHit hit = button_at(player.dictionary(), *player.display_list_of(nullptr), x_, y_);
+  if (DisplayList* list = hit ? player.display_list_of(hit.timeline) : nullptr) {
     for (auto& [depth, object] : *list)
       if (&object == hit.object) under = Placement{hit.timeline, depth, object.character_id};
   }

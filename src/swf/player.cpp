@@ -175,7 +175,11 @@ bool Player::is_animating() const {
 
 bool Player::take_dirty() { return std::exchange(dirty_, false); }
 const DisplayList& Player::display_list() const { return root_->display_list; }
-DisplayList& Player::display_list_for_input() { return root_->display_list; }
+DisplayList* Player::display_list_of(const SpriteInstance* timeline) {
+  if (!timeline) return &root_->display_list;
+  const DisplayObject* owner = find_owner(root_->display_list, timeline, 0);
+  return owner ? &owner->sprite->display_list : nullptr;
+}
 const Dictionary& Player::dictionary() const { return dictionary_; }
 Rect Player::stage() const { return movie_->stage; }
 Rgba Player::background() const { return movie_->background.value_or(Rgba{255, 255, 255, 255}); }

@@ -33,8 +33,9 @@ class Player {
   bool is_animating() const;      // a timeline (main or a sprite) is playing
   bool take_dirty();              // true once after the display list changed since the last call
   const DisplayList& display_list() const;
-  // The same list, for the pointer logic that changes the buttons' states.
-  DisplayList& display_list_for_input();
+  // The display list of a timeline (null: the stage's), for the pointer logic
+  // that changes the buttons' states; null when that sprite is gone.
+  DisplayList* display_list_of(const SpriteInstance* timeline);
   const Dictionary& dictionary() const;
   Rect stage() const;
   Rgba background() const;  // white when the movie sets none
