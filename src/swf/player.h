@@ -42,6 +42,12 @@ class Player {
   bool actionscript3() const;
   std::uint16_t current_frame() const;  // 1-based; 0 before the first advance
 
+  // A key went down or up while the movie had the keyboard focus. key_code
+  // is the file format's key code (the Key class's numbers: 65 for A, 37 for
+  // the left arrow); ascii is the character it types, 0 for none.
+  void key_down(int key_code, int ascii) { (void)key_code, (void)ascii; }
+  void key_up(int key_code) { (void)key_code; }
+
   // Runs an action block (a button's, say) on a timeline: the main one, or
   // the placed sprite that owns `timeline`. Does nothing for ActionScript 3.
   void run_actions(std::span<const std::uint8_t> block, const SpriteInstance* timeline = nullptr);
