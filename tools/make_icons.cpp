@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "chrome/logo.h"
+#include "platform/logo.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (int size : {16, 32, 48}) {
-    std::vector<std::uint8_t> rgb = strandel::chrome::LogoPixels(size);
+    std::vector<std::uint8_t> rgb = strandel::platform::LogoPixels(size);
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size, size);
     unsigned char* data = cairo_image_surface_get_data(surface);
     int stride = cairo_image_surface_get_stride(surface);

@@ -16,7 +16,7 @@ platform::Colour PaleBandColour(int n) {
   return n <= 255 ? platform::RGB(0, 0, n) : platform::RGB(n - 255, n - 255, 255);
 }
 
-void PaintFrameGradient(platform::Window& window) {
+void PaintFrameGradient(platform::FormWindow& window) {
   window.set_AutoRedraw(platform::kTrue);
   // The size is read afresh for every line. The end points are converted to
   // single once, when passed.

@@ -20,6 +20,6 @@ platform::Colour PaleBandColour(int n);
 
 // Paints the four bands into the window's retained image, so the frame stays
 // when the window is covered, uncovered or restored.
-void PaintFrameGradient(platform::Window& window);
+void PaintFrameGradient(platform::FormWindow& window);
 
 }  // namespace strandel::chrome

@@ -5,10 +5,9 @@
 
 namespace strandel::chrome {
 
-int LayoutTitleBar(platform::Window& window, platform::PictureBox& icon,
+int LayoutTitleBar(platform::FormWindow& window, platform::PictureBox& icon,
                    platform::PictureBox& strip, const std::string& colour_text,
-                   platform::PushButton& minimise, platform::PushButton& close,
-                   std::string title) {
+                   platform::PushButton& minimise, platform::PushButton& close, std::string title) {
   if (window.BorderStyle() != 0) return 0;
 
   PaintFrameGradient(window);

@@ -19,9 +19,8 @@ inline constexpr float kButtonDrop = 30;          // buttons' top below the stri
 
 // Returns 0; the caller ignores it. A window with a border style other than
 // none is left untouched.
-int LayoutTitleBar(platform::Window& window, platform::PictureBox& icon,
+int LayoutTitleBar(platform::FormWindow& window, platform::PictureBox& icon,
                    platform::PictureBox& strip, const std::string& colour_text,
-                   platform::PushButton& minimise, platform::PushButton& close,
-                   std::string title);
+                   platform::PushButton& minimise, platform::PushButton& close, std::string title);
 
 }  // namespace strandel::chrome

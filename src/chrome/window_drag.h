@@ -20,10 +20,10 @@ struct DragState {
   float top_at_grab = 0;
 };
 
-void BeginDrag(DragState& drag, const platform::Window& window, float x, float y);
+void BeginDrag(DragState& drag, const platform::FormWindow& window, float x, float y);
 // Moves the window so the grabbed point of the strip comes back under the
 // pointer: across first, then down, as two separate settings.
-void ContinueDrag(const DragState& drag, platform::Window& window, float x, float y);
+void ContinueDrag(const DragState& drag, platform::FormWindow& window, float x, float y);
 void EndDrag(DragState& drag);
 
 }  // namespace strandel::chrome

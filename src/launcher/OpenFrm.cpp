@@ -57,7 +57,7 @@ void OpenFrm::Form_Load() {
   if (framed_ == platform::kTrue) {
     chrome::LayoutTitleBar(form_.window, form_.iconPic, form_.picBack,
                            platform::LongToText(static_cast<std::int32_t>(kTitleColour)),
-                           form_.btnMin, form_.btnClose, kProductTitle);
+                           form_.btnMin, form_.btnClose, platform::design::kCaption);
   }
   // The last line names the movie, relative to the current directory: it is
   // expected to begin with a path separator, so none is inserted.

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "chrome/window_drag.h"
+#include "platform/design.h"
 #include "platform/toolkit.h"
 
 namespace strandel::launcher {
 
 inline constexpr char kSettingsFileName[] = "readme.txt";
-inline constexpr char kProductTitle[] = "Velmoran Strandel";
 inline constexpr platform::Colour kWindowBackground = platform::RGB(0, 0, 200);
 inline constexpr platform::Colour kTitleColour = platform::RGB(255, 255, 255);
 

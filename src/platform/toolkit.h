@@ -31,9 +31,9 @@ inline constexpr Colour kSystemWindowText = 0x80000008;
 inline constexpr std::int16_t kWindowNormal = 0;
 inline constexpr std::int16_t kWindowMinimized = 1;
 
-class Window {
+class FormWindow {
  public:
-  virtual ~Window() = default;
+  virtual ~FormWindow() = default;
   virtual std::string Caption() const = 0;
   virtual Colour BackColor() const = 0;
   virtual void set_BackColor(Colour colour) = 0;
@@ -157,7 +157,7 @@ class FormEvents {
 // controls (front to back: iconPic, btnMin, btnClose, picBack,
 // ShockwaveFlash, workFlash), and the services around it.
 struct Form {
-  Window& window;
+  FormWindow& window;
   PictureBox& iconPic;
   PushButton& btnMin;
   PushButton& btnClose;

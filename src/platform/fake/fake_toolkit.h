@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/design.h"
 #include "platform/toolkit.h"
 
 namespace strandel::platform::fake {
@@ -25,7 +26,7 @@ struct LineCall {
   Colour colour;
 };
 
-class FakeWindow : public Window {
+class FakeWindow : public FormWindow {
  public:
   explicit FakeWindow(Log& log) : log_(log) {}
   std::string Caption() const override { return caption; }
@@ -46,9 +47,9 @@ class FakeWindow : public Window {
   std::uint32_t hWnd() const override { return 0x1234; }
   void Unload() override;
 
-  std::string caption = "Velmoran Strandel";
+  std::string caption = design::kCaption;
   Colour back_color = kSystemWindowBackground;
-  Twips width = 10500, height = 7500, left = 0, top = 0;
+  Twips width = design::kFormWidth, height = design::kFormHeight, left = 0, top = 0;
   std::int16_t border_style = 0;
   std::vector<LineCall> lines;
 
@@ -58,8 +59,13 @@ class FakeWindow : public Window {
 
 class FakePictureBox : public PictureBox {
  public:
-  FakePictureBox(Log& log, std::string name, Twips l, Twips t, Twips w, Twips h)
-      : log_(log), name_(std::move(name)), left(l), top(t), width(w), height(h) {}
+  FakePictureBox(Log& log, std::string name, design::Rect r)
+      : log_(log),
+        name_(std::move(name)),
+        left(r.left),
+        top(r.top),
+        width(r.width),
+        height(r.height) {}
   void set_Visible(Truth v) override;
   void set_BackColor(Colour c) override;
   void set_ForeColor(Colour c) override;
@@ -95,7 +101,7 @@ class FakePushButton : public PushButton {
   void set_Left(Twips v) override;
   void set_Top(Twips v) override;
 
-  Twips width = 255;
+  Twips width = design::kBtnMin.width;
 
  private:
   Log& log_;
@@ -114,7 +120,7 @@ class FakeMovieControl : public MovieControl {
   void set_Visible(Truth v) override;
   void LoadMovie(std::int32_t layer, const std::string& url) override;
 
-  Twips width = 10500, height = 7500;
+  Twips width = design::kShockwaveFlash.width, height = design::kShockwaveFlash.height;
 
  private:
   Log& log_;
@@ -166,12 +172,12 @@ class FakeToolkit {
 
   Log log;
   FakeWindow window{log};
-  FakePictureBox iconPic{log, "iconPic", 0, 0, 255, 255};
+  FakePictureBox iconPic{log, "iconPic", design::kIconPic};
   FakePushButton btnMin{log, "btnMin"};
   FakePushButton btnClose{log, "btnClose"};
-  FakePictureBox picBack{log, "picBack", 0, 0, 615, 375};
+  FakePictureBox picBack{log, "picBack", design::kPicBack};
   FakeMovieControl ShockwaveFlash{log};
-  FakePictureBox workFlash{log, "workFlash", 0, 0, 9735, 6615};
+  FakePictureBox workFlash{log, "workFlash", design::kWorkFlash};
   FakeScreen screen;
   FakeServices services{log};
   FakeShell shell{log};

@@ -14,29 +14,17 @@
 #include <fstream>
 #include <sstream>
 
-#include "chrome/logo.h"
-#include "moviehost/saved_state.h"
+#include "platform/design.h"
+#include "platform/logo.h"
+#include "platform/saved_state.h"
 
 namespace strandel::platform::fltk {
 
 namespace {
 
-constexpr char kCaption[] = "Velmoran Strandel";
 // WM_CLASS is "strandel", "Strandel": FLTK capitalises the class, which the
 // desktop entry names as StartupWMClass.
 constexpr char kWindowClass[] = "strandel";
-
-// Design-time geometry of the window and its controls, twips.
-struct DesignRect {
-  Twips left, top, width, height;
-};
-constexpr Twips kWindowWidth = 10500, kWindowHeight = 7500;
-constexpr DesignRect kIconPic{0, 0, 255, 255};
-constexpr DesignRect kBtnMin{9960, 0, 255, 255};
-constexpr DesignRect kBtnClose{10250, 0, 255, 255};
-constexpr DesignRect kPicBack{0, 0, 615, 375};
-constexpr DesignRect kShockwaveFlash{0, 0, 10500, 7500};
-constexpr DesignRect kWorkFlash{0, 0, 9735, 6615};
 
 // Mouse buttons and modifier keys as the toolkit's handlers receive them.
 constexpr std::int16_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
@@ -120,8 +108,8 @@ void open_display_or_exit() {
 
 // ------------------------------------------------------------ WindowAdapter
 
-WindowAdapter::WindowAdapter(FormWindow& window, const Metrics& metrics)
-    : window_(window), metrics_(metrics), width_(kWindowWidth), height_(kWindowHeight) {
+WindowAdapter::WindowAdapter(WindowWidget& window, const Metrics& metrics)
+    : window_(window), metrics_(metrics), width_(design::kFormWidth), height_(design::kFormHeight) {
   place();
 }
 
@@ -217,59 +205,41 @@ void ProcessServices::End() {
 FltkForm::FltkForm() {
   open_display_or_exit();
   metrics_ = ReadScreenMetrics();
-  auto rect = [&](const DesignRect& r) {
-    return std::array<int, 4>{metrics_.to_px_x(r.left), metrics_.to_px_y(r.top),
-                              metrics_.size_px_x(r.width), metrics_.size_px_y(r.height)};
-  };
-  window_ = new FormWindow(metrics_.size_px_x(kWindowWidth), metrics_.size_px_y(kWindowHeight),
-                           kCaption);
+  window_ =
+      std::make_unique<WindowWidget>(metrics_.size_px_x(design::kFormWidth),
+                                     metrics_.size_px_y(design::kFormHeight), design::kCaption);
   window_->border(0);
   window_->xclass(kWindowClass);
-  window_icon_pixels_ = chrome::LogoPixels(chrome::kWindowIconSize);
-  window_icon_ = std::make_unique<Fl_RGB_Image>(window_icon_pixels_.data(), chrome::kWindowIconSize,
-                                                chrome::kWindowIconSize, 3);
+  window_icon_pixels_ = LogoPixels(kWindowIconSize);
+  window_icon_ = std::make_unique<Fl_RGB_Image>(window_icon_pixels_.data(), kWindowIconSize,
+                                                kWindowIconSize, 3);
   window_->icon(window_icon_.get());
 
-  // Children are drawn first to last, so they are added back to front.
-  auto [bx, by, bw, bh] = rect(kWorkFlash);
-  backdrop_widget_ = new PictureBoxWidget(bx, by, bw, bh);
+  // Children are drawn first to last, so they are added back to front. The
+  // window owns them; the adapters place them at their design rectangles.
+  backdrop_widget_ = new PictureBoxWidget;
   backdrop_widget_->hide();
-  auto [mx, my, mw, mh] = rect(kShockwaveFlash);
-  movie_widget_ = new MovieWidget(mx, my, mw, mh, moviehost::DesignSavedState());
-  auto [sx, sy, sw, sh] = rect(kPicBack);
-  strip_widget_ = new PictureBoxWidget(sx, sy, sw, sh);
-  auto [cx, cy, cw, ch] = rect(kBtnClose);
-  close_widget_ = new PushButtonWidget(cx, cy, cw, ch, "X");
-  auto [nx, ny, nw, nh] = rect(kBtnMin);
-  min_widget_ = new PushButtonWidget(nx, ny, nw, nh, "-");
-  auto [ix, iy, iw, ih] = rect(kIconPic);
-  icon_widget_ = new PictureBoxWidget(ix, iy, iw, ih);
-  icon_box_pixels_ = chrome::LogoPixels(chrome::kIconBoxPictureSize);
-  icon_box_picture_ = std::make_unique<Fl_RGB_Image>(
-      icon_box_pixels_.data(), chrome::kIconBoxPictureSize, chrome::kIconBoxPictureSize, 3);
+  movie_widget_ = new MovieWidget(DesignSavedState());
+  strip_widget_ = new PictureBoxWidget;
+  close_widget_ = new PushButtonWidget("X");
+  min_widget_ = new PushButtonWidget("-");
+  icon_widget_ = new PictureBoxWidget;
+  icon_box_pixels_ = LogoPixels(kIconBoxPictureSize);
+  icon_box_picture_ = std::make_unique<Fl_RGB_Image>(icon_box_pixels_.data(), kIconBoxPictureSize,
+                                                     kIconBoxPictureSize, 3);
   icon_widget_->set_picture(icon_box_picture_.get());
   window_->end();
 
   window_adapter_ = std::make_unique<WindowAdapter>(*window_, metrics_);
-  auto box = [&](PictureBoxWidget& w, const DesignRect& r) {
-    return std::make_unique<PictureBoxAdapter>(w, metrics_, r.left, r.top, r.width, r.height);
-  };
-  auto button = [&](PushButtonWidget& w, const DesignRect& r) {
-    return std::make_unique<PushButtonAdapter>(w, metrics_, r.left, r.top, r.width, r.height);
-  };
-  icon_ = box(*icon_widget_, kIconPic);
-  min_ = button(*min_widget_, kBtnMin);
-  close_ = button(*close_widget_, kBtnClose);
-  strip_ = box(*strip_widget_, kPicBack);
-  movie_ = std::make_unique<MovieControlAdapter>(*movie_widget_, metrics_, kShockwaveFlash.left,
-                                                 kShockwaveFlash.top, kShockwaveFlash.width,
-                                                 kShockwaveFlash.height);
-  backdrop_ = box(*backdrop_widget_, kWorkFlash);
+  icon_ = std::make_unique<PictureBoxAdapter>(*icon_widget_, metrics_, design::kIconPic);
+  min_ = std::make_unique<PushButtonAdapter>(*min_widget_, metrics_, design::kBtnMin);
+  close_ = std::make_unique<PushButtonAdapter>(*close_widget_, metrics_, design::kBtnClose);
+  strip_ = std::make_unique<PictureBoxAdapter>(*strip_widget_, metrics_, design::kPicBack);
+  movie_ = std::make_unique<MovieControlAdapter>(*movie_widget_, metrics_, design::kShockwaveFlash);
+  backdrop_ = std::make_unique<PictureBoxAdapter>(*backdrop_widget_, metrics_, design::kWorkFlash);
   form_ = std::make_unique<Form>(Form{*window_adapter_, *icon_, *min_, *close_, *strip_, *movie_,
                                       *backdrop_, screen_, services_, shell_});
 }
-
-FltkForm::~FltkForm() { delete window_; }
 
 void FltkForm::on_strip_mouse(FormEvents& events, int event) {
   // Positions come from the pointer's place on the screen and the window's
@@ -315,7 +285,7 @@ void FltkForm::bind_events(FormEvents& events) {
       [](void* event, void* form) {
         auto* self = static_cast<FltkForm*>(form);
         const XEvent* e = static_cast<const XEvent*>(event);
-        if (e->type == MapNotify && self->window_->shown() && e->xmap.window == fl_xid(self->window_))
+        if (e->type == MapNotify && self->window_->shown() && e->xmap.window == fl_xid(self->window_.get()))
           self->take_input_focus();
         return 0;  // FLTK handles the event as usual
       },
@@ -325,9 +295,9 @@ void FltkForm::bind_events(FormEvents& events) {
 void FltkForm::take_input_focus() {
   // Only a viewable window can take it (a movie may have minimised it already).
   XWindowAttributes attributes;
-  if (XGetWindowAttributes(fl_display, fl_xid(window_), &attributes) &&
+  if (XGetWindowAttributes(fl_display, fl_xid(window_.get()), &attributes) &&
       attributes.map_state == IsViewable)
-    XSetInputFocus(fl_display, fl_xid(window_), RevertToParent, CurrentTime);
+    XSetInputFocus(fl_display, fl_xid(window_.get()), RevertToParent, CurrentTime);
 }
 
 int FltkForm::Run(FormEvents& events) {
@@ -346,7 +316,7 @@ int FltkForm::Run(FormEvents& events) {
   std::fprintf(stderr, "strandel: %s%s%s\n", heading.c_str(), error.detail().empty() ? "" : ": ",
                error.detail().c_str());
   if (fl_display) {
-    fl_message_title(kCaption);
+    fl_message_title(design::kCaption);
     fl_alert("%s", error.report().c_str());
   }
   std::exit(1);

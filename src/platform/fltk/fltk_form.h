@@ -16,9 +16,9 @@
 
 namespace strandel::platform::fltk {
 
-class WindowAdapter : public Window {
+class WindowAdapter : public FormWindow {
  public:
-  WindowAdapter(FormWindow& window, const Metrics& metrics);
+  WindowAdapter(WindowWidget& window, const Metrics& metrics);
   std::string Caption() const override;
   Colour BackColor() const override { return back_color_; }
   void set_BackColor(Colour c) override;
@@ -42,7 +42,7 @@ class WindowAdapter : public Window {
 
  private:
   void place();
-  FormWindow& window_;
+  WindowWidget& window_;
   const Metrics& metrics_;
   Colour back_color_ = kSystemWindowBackground;
   Twips width_, height_, left_ = 0, top_ = 0;
@@ -72,7 +72,6 @@ class ProcessServices : public Services {
 class FltkForm {
  public:
   FltkForm();
-  ~FltkForm();
   Form& form() { return *form_; }
   // Returns the program's exit status.
   int Run(FormEvents& events);
@@ -85,8 +84,8 @@ class FltkForm {
   Metrics metrics_;
   std::vector<std::uint8_t> window_icon_pixels_, icon_box_pixels_;
   std::unique_ptr<Fl_RGB_Image> window_icon_, icon_box_picture_;
-  // Widgets belong to the window, which deletes them with itself.
-  FormWindow* window_ = nullptr;
+  // The child widgets belong to the window, which deletes them with itself.
+  std::unique_ptr<WindowWidget> window_;
   PictureBoxWidget* icon_widget_ = nullptr;
   PushButtonWidget* min_widget_ = nullptr;
   PushButtonWidget* close_widget_ = nullptr;

@@ -34,9 +34,8 @@ std::string ResolveMoviePath(const std::string& url) {
   return slashes;
 }
 
-MovieWidget::MovieWidget(int x, int y, int w, int h, const moviehost::SavedState& state)
-    : Fl_Widget(x, y, w, h) {
-  if (auto decoded = moviehost::DecodeSavedState(state)) settings_ = *decoded;
+MovieWidget::MovieWidget(const SavedState& state) : Fl_Widget(0, 0, 1, 1) {
+  if (auto decoded = DecodeSavedState(state)) settings_ = *decoded;
   box(FL_FLAT_BOX);
   color(FL_WHITE);
 }
@@ -191,9 +190,9 @@ int MovieWidget::handle(int event) {
   }
 }
 
-MovieControlAdapter::MovieControlAdapter(MovieWidget& widget, const Metrics& metrics, Twips l,
-                                         Twips t, Twips w, Twips h)
-    : widget_(widget), at_(widget, metrics, l, t, w, h) {}
+MovieControlAdapter::MovieControlAdapter(MovieWidget& widget, const Metrics& metrics,
+                                         design::Rect at)
+    : widget_(widget), at_(widget, metrics, at) {}
 
 void MovieControlAdapter::LoadMovie(std::int32_t, const std::string& url) {
   widget_.load(ResolveMoviePath(url));

@@ -10,11 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "moviehost/saved_state.h"
 #include "platform/fltk/metrics.h"
 #include "platform/fltk/widgets.h"
+#include "platform/saved_state.h"
 #include "platform/toolkit.h"
-
 #include "swf/button_input.h"
 
 namespace strandel::swf {
@@ -26,7 +25,7 @@ namespace strandel::platform::fltk {
 
 class MovieWidget : public Fl_Widget {
  public:
-  MovieWidget(int x, int y, int w, int h, const moviehost::SavedState& state);
+  explicit MovieWidget(const SavedState& state);
   ~MovieWidget() override;
 
   // Loads the movie at a local path. A missing or unreadable movie leaves the
@@ -37,7 +36,7 @@ class MovieWidget : public Fl_Widget {
 
   std::function<void(const std::string& command, const std::string& args)> on_fscommand;
 
-  const moviehost::ControlSettings& settings() const { return settings_; }
+  const ControlSettings& settings() const { return settings_; }
 
  protected:
   void draw() override;
@@ -54,7 +53,7 @@ class MovieWidget : public Fl_Widget {
 
   void render_frame();
 
-  moviehost::ControlSettings settings_;
+  ControlSettings settings_;
   std::unique_ptr<swf::Player> player_;
   swf::ButtonInput buttons_;
   bool ticking_ = false;
@@ -72,8 +71,7 @@ class MovieWidget : public Fl_Widget {
 
 class MovieControlAdapter : public MovieControl {
  public:
-  MovieControlAdapter(MovieWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
-                      Twips h);
+  MovieControlAdapter(MovieWidget& widget, const Metrics& metrics, design::Rect at);
   void set_Left(Twips v) override { at_.set_left(v); }
   void set_Top(Twips v) override { at_.set_top(v); }
   Twips Width() const override { return at_.width(); }

@@ -6,17 +6,6 @@
 
 #include <cmath>
 
-// The offscreen helpers are macros that name X's Window type, which the
-// toolkit interface's Window would hide inside the namespace below.
-static void draw_lines_offscreen(Fl_Offscreen image, int w, int h, Fl_Color background,
-                                 void (*draw_lines)(const void*), const void* lines) {
-  fl_begin_offscreen(image);
-  fl_color(background);
-  fl_rectf(0, 0, w, h);
-  draw_lines(lines);
-  fl_end_offscreen();
-}
-
 namespace strandel::platform::fltk {
 
 namespace {
@@ -36,13 +25,17 @@ int PointsToPixels(double points, float twips_per_pixel) {
   return static_cast<int>(std::lround(points * dpi / kPointsPerInch));
 }
 
-// ---------------------------------------------------------------- FormWindow
+// ---------------------------------------------------------------- WindowWidget
 
-FormWindow::FormWindow(int w, int h, const char* title) : Fl_Double_Window(w, h, title) {
+WindowWidget::WindowWidget(int w, int h, const char* title) : Fl_Double_Window(w, h, title) {
   box(FL_NO_BOX);
 }
 
-void FormWindow::set_background(Fl_Color colour) {
+WindowWidget::~WindowWidget() {
+  if (retained_) fl_delete_offscreen(retained_);
+}
+
+void WindowWidget::set_background(Fl_Color colour) {
   // A new background clears the retained image, as it does on the original
   // toolkit; the frame is painted after the background is set.
   background_ = colour;
@@ -51,13 +44,13 @@ void FormWindow::set_background(Fl_Color colour) {
   redraw();
 }
 
-void FormWindow::add_line(int x1, int y1, int x2, int y2, Fl_Color colour) {
+void WindowWidget::add_line(int x1, int y1, int x2, int y2, Fl_Color colour) {
   lines_.push_back({x1, y1, x2, y2, colour});
   retained_valid_ = false;
   redraw();
 }
 
-void FormWindow::paint_retained_image() {
+void WindowWidget::paint_retained_image() {
   if (retained_ && (retained_w_ != w() || retained_h_ != h())) {
     fl_delete_offscreen(retained_);
     retained_ = 0;
@@ -69,21 +62,22 @@ void FormWindow::paint_retained_image() {
     retained_valid_ = false;
   }
   if (retained_valid_) return;
-  auto draw_lines = [](const void* data) {
-    // Width 0 is X's thin line, which includes both end points; a one-pixel
-    // wide butt-capped line would leave out the last one.
-    fl_line_style(FL_SOLID, 0);
-    for (const PixelLine& line : *static_cast<const std::vector<PixelLine>*>(data)) {
-      fl_color(line.colour);
-      fl_line(line.x1, line.y1, line.x2, line.y2);
-    }
-    fl_line_style(0);
-  };
-  draw_lines_offscreen(retained_, w(), h(), background_, draw_lines, &lines_);
+  fl_begin_offscreen(retained_);
+  fl_color(background_);
+  fl_rectf(0, 0, w(), h());
+  // Width 0 is X's thin line, which includes both end points; a one-pixel
+  // wide butt-capped line would leave out the last one.
+  fl_line_style(FL_SOLID, 0);
+  for (const PixelLine& line : lines_) {
+    fl_color(line.colour);
+    fl_line(line.x1, line.y1, line.x2, line.y2);
+  }
+  fl_line_style(0);
+  fl_end_offscreen();
   retained_valid_ = true;
 }
 
-void FormWindow::draw() {
+void WindowWidget::draw() {
   if (lines_.empty()) {
     fl_color(background_);
     fl_rectf(0, 0, w(), h());
@@ -98,7 +92,7 @@ void FormWindow::draw() {
   }
 }
 
-int FormWindow::handle(int event) {
+int WindowWidget::handle(int event) {
   if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && on_key) {
     if (on_key(Fl::event_key(), Fl::event_state())) return 1;
   }
@@ -107,7 +101,7 @@ int FormWindow::handle(int event) {
 
 // ---------------------------------------------------------- PictureBoxWidget
 
-PictureBoxWidget::PictureBoxWidget(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
+PictureBoxWidget::PictureBoxWidget() : Fl_Widget(0, 0, 1, 1) {
   box(FL_FLAT_BOX);
   color(FL_WHITE);
 }
@@ -147,8 +141,7 @@ int PictureBoxWidget::handle(int event) {
 
 // ---------------------------------------------------------- PushButtonWidget
 
-PushButtonWidget::PushButtonWidget(int x, int y, int w, int h, const char* caption)
-    : Fl_Button(x, y, w, h, caption) {
+PushButtonWidget::PushButtonWidget(const char* caption) : Fl_Button(0, 0, 1, 1, caption) {
   color(fl_rgb_color(kButtonFace, kButtonFace, kButtonFace));
   labelfont(FL_HELVETICA_BOLD);
   visible_focus(0);
@@ -163,9 +156,13 @@ int PushButtonWidget::handle(int event) {
 
 // ---------------------------------------------------------- Adapters
 
-ControlGeometry::ControlGeometry(Fl_Widget& widget, const Metrics& metrics, Twips l, Twips t,
-                                 Twips w, Twips h)
-    : widget_(widget), metrics_(metrics), left_(l), top_(t), width_(w), height_(h) {
+ControlGeometry::ControlGeometry(Fl_Widget& widget, const Metrics& metrics, design::Rect at)
+    : widget_(widget),
+      metrics_(metrics),
+      left_(at.left),
+      top_(at.top),
+      width_(at.width),
+      height_(at.height) {
   place();
 }
 
@@ -180,9 +177,9 @@ void ControlGeometry::set_visible(Truth v) {
   if (widget_.window()) widget_.window()->redraw();
 }
 
-PictureBoxAdapter::PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, Twips l,
-                                     Twips t, Twips w, Twips h)
-    : widget_(widget), metrics_(metrics), at_(widget, metrics, l, t, w, h) {
+PictureBoxAdapter::PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics,
+                                     design::Rect at)
+    : widget_(widget), metrics_(metrics), at_(widget, metrics, at) {
   widget_.color(ToFlColor(kSystemWindowBackground));
 }
 
@@ -206,9 +203,9 @@ void PictureBoxAdapter::Print(const std::string& text) {
                  font_size(), ToFlColor(fore_color_)});
 }
 
-PushButtonAdapter::PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics, Twips l,
-                                     Twips t, Twips w, Twips h)
-    : at_(widget, metrics, l, t, w, h) {
+PushButtonAdapter::PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics,
+                                     design::Rect at)
+    : at_(widget, metrics, at) {
   widget.labelsize(PointsToPixels(kButtonFontPoints, metrics.twips_per_pixel_y));
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/design.h"
 #include "platform/fltk/metrics.h"
 #include "platform/toolkit.h"
 
@@ -28,9 +29,10 @@ int PointsToPixels(double points, float twips_per_pixel);
 
 // The launcher window: its own drawing (the retained image holding the
 // painted frame) lies behind every control.
-class FormWindow : public Fl_Double_Window {
+class WindowWidget : public Fl_Double_Window {
  public:
-  FormWindow(int w, int h, const char* title);
+  WindowWidget(int w, int h, const char* title);
+  ~WindowWidget() override;
 
   void set_background(Fl_Color colour);
   // Shows the window where it was placed rather than where FLTK would choose.
@@ -65,7 +67,7 @@ class FormWindow : public Fl_Double_Window {
 // and the texts printed on it, which it keeps and repaints.
 class PictureBoxWidget : public Fl_Widget {
  public:
-  PictureBoxWidget(int x, int y, int w, int h);
+  PictureBoxWidget();
 
   struct PrintedText {
     int x, y;  // top-left of the text, pixels inside the box
@@ -93,7 +95,7 @@ class PictureBoxWidget : public Fl_Widget {
 // A push button whose click happens on the left mouse button only.
 class PushButtonWidget : public Fl_Button {
  public:
-  PushButtonWidget(int x, int y, int w, int h, const char* caption);
+  explicit PushButtonWidget(const char* caption);
 
  protected:
   int handle(int event) override;
@@ -103,7 +105,7 @@ class PushButtonWidget : public Fl_Button {
 // assigned, and its widget placed at the pixel rectangle they give.
 class ControlGeometry {
  public:
-  ControlGeometry(Fl_Widget& widget, const Metrics& metrics, Twips l, Twips t, Twips w, Twips h);
+  ControlGeometry(Fl_Widget& widget, const Metrics& metrics, design::Rect at);
   Twips left() const { return left_; }
   Twips top() const { return top_; }
   Twips width() const { return width_; }
@@ -123,8 +125,7 @@ class ControlGeometry {
 
 class PictureBoxAdapter : public PictureBox {
  public:
-  PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
-                    Twips h);
+  PictureBoxAdapter(PictureBoxWidget& widget, const Metrics& metrics, design::Rect at);
   void set_Visible(Truth v) override { at_.set_visible(v); }
   void set_BackColor(Colour c) override;
   void set_ForeColor(Colour c) override { fore_color_ = c; }
@@ -156,8 +157,7 @@ class PictureBoxAdapter : public PictureBox {
 
 class PushButtonAdapter : public PushButton {
  public:
-  PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics, Twips l, Twips t, Twips w,
-                    Twips h);
+  PushButtonAdapter(PushButtonWidget& widget, const Metrics& metrics, design::Rect at);
   void set_Visible(Truth v) override { at_.set_visible(v); }
   Twips Width() const override { return at_.width(); }
   void set_Left(Twips v) override { at_.set_left(v); }

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "launcher/OpenFrm.h"
-#include "moviehost/saved_state.h"
 #include "platform/fake/fake_toolkit.h"
+#include "platform/saved_state.h"
 
 namespace strandel {
 namespace {
@@ -12,7 +12,7 @@ using platform::fake::FakeToolkit;
 using platform::fake::Log;
 
 TEST(SavedState, BytesAsTheControlExpectsThem) {
-  moviehost::SavedState s = moviehost::DesignSavedState();
+  platform::SavedState s = platform::DesignSavedState();
   auto u16 = [&](std::size_t at) { return s[at] | (s[at + 1] << 8); };
   auto u32 = [&](std::size_t at) {
     return static_cast<std::uint32_t>(u16(at)) | (static_cast<std::uint32_t>(u16(at + 2)) << 16);
@@ -38,7 +38,7 @@ TEST(SavedState, BytesAsTheControlExpectsThem) {
   for (std::size_t i = 180; i < 196; ++i) EXPECT_EQ(s[i], 0);
   EXPECT_EQ(u16(198), 1);
 
-  auto settings = moviehost::DecodeSavedState(s);
+  auto settings = platform::DecodeSavedState(s);
   ASSERT_TRUE(settings);
   EXPECT_EQ(settings->extent_x, 18521);
   EXPECT_EQ(settings->extent_y, 13229);
@@ -48,9 +48,9 @@ TEST(SavedState, BytesAsTheControlExpectsThem) {
   EXPECT_EQ(settings->scale, "ShowAll");
 
   s[0] ^= 1;
-  EXPECT_FALSE(moviehost::DecodeSavedState(s));
-  moviehost::SavedState truncated = moviehost::DesignSavedState();
-  EXPECT_FALSE(moviehost::DecodeSavedState(std::span(truncated).first(100)));
+  EXPECT_FALSE(platform::DecodeSavedState(s));
+  platform::SavedState truncated = platform::DesignSavedState();
+  EXPECT_FALSE(platform::DecodeSavedState(std::span(truncated).first(100)));
 }
 
 struct Commands : ::testing::Test {

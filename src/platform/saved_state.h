@@ -9,14 +9,14 @@
 #include <span>
 #include <string>
 
-namespace strandel::moviehost {
+namespace strandel::platform {
 
 inline constexpr std::size_t kSavedStateSize = 200;
 inline constexpr std::uint32_t kSavedStateSignature = 0x55665567;
 
 using SavedState = std::array<std::uint8_t, kSavedStateSize>;
 
-// The control's design-time state: 10500 × 7500 twips, window mode "Window",
+// The control's design-time state: its design size, window mode "Window",
 // quality "High", script access "always", scale "ShowAll".
 SavedState DesignSavedState();
 
@@ -36,4 +36,4 @@ std::optional<ControlSettings> DecodeSavedState(std::span<const std::uint8_t> st
 // Twips to HIMETRIC, rounded to a whole unit: 1440 twips = 2540 HIMETRIC = 1 inch.
 std::int32_t TwipsToHimetric(double twips);
 
-}  // namespace strandel::moviehost
+}  // namespace strandel::platform

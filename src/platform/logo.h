@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace strandel::chrome {
+namespace strandel::platform {
 
 inline constexpr int kWindowIconSize = 48;
 inline constexpr int kIconBoxPictureSize = 17;
@@ -14,4 +14,4 @@ inline constexpr int kIconBoxPictureSize = 17;
 // size × size pixels, 3 bytes each (red, green, blue), rows top to bottom.
 std::vector<std::uint8_t> LogoPixels(int size);
 
-}  // namespace strandel::chrome
+}  // namespace strandel::platform

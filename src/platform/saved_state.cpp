@@ -1,15 +1,15 @@
-#include "moviehost/saved_state.h"
+#include "platform/saved_state.h"
 
 #include <cmath>
 #include <vector>
 
-namespace strandel::moviehost {
+#include "platform/design.h"
+
+namespace strandel::platform {
 
 namespace {
 
 constexpr std::uint32_t kSavedStateVersion = 0x00000300;
-constexpr double kDesignWidthTwips = 10500;
-constexpr double kDesignHeightTwips = 7500;
 
 // Entry type codes (the variant types of the values).
 constexpr std::uint16_t kText = 8;
@@ -99,8 +99,8 @@ SavedState DesignSavedState() {
   Writer w(state);
   w.u32(kSavedStateSignature);
   w.u32(kSavedStateVersion);
-  w.u32(static_cast<std::uint32_t>(TwipsToHimetric(kDesignWidthTwips)));
-  w.u32(static_cast<std::uint32_t>(TwipsToHimetric(kDesignHeightTwips)));
+  w.u32(static_cast<std::uint32_t>(TwipsToHimetric(design::kShockwaveFlash.width)));
+  w.u32(static_cast<std::uint32_t>(TwipsToHimetric(design::kShockwaveFlash.height)));
   w.text("");
   w.text("");
   w.text("");
@@ -143,4 +143,4 @@ std::optional<ControlSettings> DecodeSavedState(std::span<const std::uint8_t> st
   return settings;
 }
 
-}  // namespace strandel::moviehost
+}  // namespace strandel::platform

@@ -1,15 +1,15 @@
-#include "chrome/logo.h"
+#include "platform/logo.h"
 
 #include <algorithm>
 
-namespace strandel::chrome {
+namespace strandel::platform {
 
 namespace {
 
 struct Colour {
   std::uint8_t r, g, b;
 };
-constexpr Colour kRim{0, 84, 84};        // dark teal
+constexpr Colour kRim{0, 84, 84};  // dark teal
 constexpr Colour kGreen{46, 170, 72};
 constexpr Colour kHighlight{120, 214, 126};
 
@@ -36,4 +36,4 @@ std::vector<std::uint8_t> LogoPixels(int size) {
   return pixels;
 }
 
-}  // namespace strandel::chrome
+}  // namespace strandel::platform
