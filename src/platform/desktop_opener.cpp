@@ -17,10 +17,6 @@ namespace {
 
 constexpr char kOpener[] = "xdg-open";
 
-void report(const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "strandel: cannot open \"%s\": %s\n", file.c_str(), reason.c_str());
-}
-
 // In the grandchild, between fork and exec: only async-signal-safe calls.
 [[noreturn]] void exec_detached(const char* path, char* const argv[], const char* directory,
                                 int error_pipe) {
@@ -44,6 +40,12 @@ void report(const std::string& file, const std::string& reason) {
 }
 
 }  // namespace
+
+void DesktopOpener::report(const std::string& file, const std::string& reason) const {
+  std::string message = "cannot open \"" + file + "\": " + reason;
+  std::fprintf(stderr, "strandel: %s\n", message.c_str());
+  if (on_failure) on_failure(message);
+}
 
 std::string FindOnPath(const std::string& program) {
   const char* path = std::getenv("PATH");

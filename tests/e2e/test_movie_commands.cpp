@@ -200,6 +200,37 @@ TEST_F(OpenCommand, EmptyArgumentStillCallsTheOpenerWithOneEmptyArgument) {
   EXPECT_EQ(call.args, std::vector<std::string>{""});
 }
 
+// Without an opener the window and the movie carry on, and a notice in the
+// window's lower-left corner says why nothing opened until a click dismisses it.
+TEST(OpenWithoutOpener, ShowsANoticeThatAClickDismisses) {
+  Xvfb x;
+  TempDir empty_path;
+  MovieFolder movie(sending_once(swfw::Actions().fscommand("open", "manual.pdf")));
+  Process program(program_with_path(x, movie, empty_path.path().string()));
+  Display* d = x.display();
+  Window w = wait_for_window(d, kTitle);
+  ASSERT_NE(w, 0u) << program.stderr_text();
+
+  // The framed 320x240 movie makes a 328x270 window; the notice sits 4 pixels
+  // in from its lower-left corner, in front of the movie.
+  const Rgb movie_colour{0x20, 0x40, 0x60}, notice_face{40, 40, 40};
+  const Point inside_notice{6, 264};
+  EXPECT_TRUE(wait_for([&] {
+    return pixel_in(d, w, inside_notice.x, inside_notice.y) == notice_face;
+  })) << to_string(pixel_in(d, w, inside_notice.x, inside_notice.y));
+  EXPECT_EQ(pixel_in(d, w, 164, 100), movie_colour);
+  EXPECT_TRUE(program.running());
+  std::string errors = program.stderr_text();
+  EXPECT_EQ(count_lines_containing(errors, "cannot open \"manual.pdf\""), 1) << errors;
+
+  Point on_notice = to_root(d, w, {20, 255}).value_or(Point{});
+  click(d, on_notice.x, on_notice.y);
+  EXPECT_TRUE(wait_for([&] {
+    return pixel_in(d, w, inside_notice.x, inside_notice.y) == movie_colour;
+  })) << to_string(pixel_in(d, w, inside_notice.x, inside_notice.y));
+  EXPECT_TRUE(program.running());
+}
+
 // ----------------------------------------------------------------------------
 // "quit"
 

@@ -228,6 +228,7 @@ FltkForm::FltkForm() {
   icon_box_picture_ = std::make_unique<Fl_RGB_Image>(icon_box_pixels_.data(), kIconBoxPictureSize,
                                                      kIconBoxPictureSize, 3);
   icon_widget_->set_picture(icon_box_picture_.get());
+  notice_widget_ = new NoticeWidget;
   window_->end();
 
   window_adapter_ = std::make_unique<WindowAdapter>(*window_, metrics_);
@@ -237,6 +238,11 @@ FltkForm::FltkForm() {
   strip_ = std::make_unique<PictureBoxAdapter>(*strip_widget_, metrics_, design::kPicBack);
   movie_ = std::make_unique<MovieControlAdapter>(*movie_widget_, metrics_, design::kShockwaveFlash);
   backdrop_ = std::make_unique<PictureBoxAdapter>(*backdrop_widget_, metrics_, design::kWorkFlash);
+  // A failed "open" keeps the window and the movie going and says why.
+  shell_.on_failure = [this](const std::string& message) {
+    notice_widget_->show_text(message,
+                              PointsToPixels(kPictureBoxFontPoints, metrics_.twips_per_pixel_y));
+  };
   form_ = std::make_unique<Form>(Form{*window_adapter_, *icon_, *min_, *close_, *strip_, *movie_,
                                       *backdrop_, screen_, services_, shell_});
 }

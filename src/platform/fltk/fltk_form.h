@@ -92,6 +92,7 @@ class FltkForm {
   PictureBoxWidget* strip_widget_ = nullptr;
   MovieWidget* movie_widget_ = nullptr;
   PictureBoxWidget* backdrop_widget_ = nullptr;
+  NoticeWidget* notice_widget_ = nullptr;
 
   std::unique_ptr<WindowAdapter> window_adapter_;
   std::unique_ptr<PictureBoxAdapter> icon_;

@@ -4,6 +4,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <algorithm>
 #include <cmath>
 
 namespace strandel::platform::fltk {
@@ -152,6 +153,80 @@ int PushButtonWidget::handle(int event) {
   // Other buttons are taken, so nothing beneath sees them, but do not click.
   if (mouse && Fl::event_button() != FL_LEFT_MOUSE) return 1;
   return Fl_Button::handle(event);
+}
+
+// ---------------------------------------------------------- NoticeWidget
+
+namespace {
+constexpr int kNoticeMargin = 4;     // from the window's edges, pixels
+constexpr int kNoticePadding = 6;    // around the text
+constexpr int kNoticeCrossSize = 7;  // the dismiss mark at the right end
+// Longer texts are cut: a file name can be as long as a movie likes.
+constexpr std::size_t kNoticeMaxChars = 200;
+const Fl_Color kNoticeFace = fl_rgb_color(40, 40, 40);
+const Fl_Color kNoticeEdge = fl_rgb_color(160, 160, 160);
+}  // namespace
+
+NoticeWidget::NoticeWidget() : Fl_Widget(0, 0, 1, 1) {
+  box(FL_NO_BOX);
+  visible_focus(0);
+  hide();
+}
+
+void NoticeWidget::show_text(const std::string& text, int font_size) {
+  text_.clear();
+  for (unsigned char c : text.substr(0, kNoticeMaxChars))
+    text_ += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+  if (text.size() > kNoticeMaxChars) text_ += "...";
+  if (!text_.empty() && text_[0] >= 'a' && text_[0] <= 'z') text_[0] -= 'a' - 'A';
+  font_size_ = font_size;
+  Fl_Window* win = window();
+  if (!win) return;
+  fl_font(FL_HELVETICA, font_size_);
+  int height = fl_height() + 2 * kNoticePadding;
+  int width = static_cast<int>(fl_width(text_.c_str())) + 3 * kNoticePadding + kNoticeCrossSize;
+  width = std::min(width, win->w() - 2 * kNoticeMargin);
+  resize(kNoticeMargin, win->h() - kNoticeMargin - height, std::max(width, 1), height);
+  show();
+  win->redraw();
+}
+
+void NoticeWidget::dismiss() {
+  hide();
+  if (Fl_Window* win = window()) win->redraw();
+}
+
+void NoticeWidget::draw() {
+  fl_push_clip(x(), y(), w(), h());
+  fl_color(kNoticeFace);
+  fl_rectf(x(), y(), w(), h());
+  fl_color(kNoticeEdge);
+  fl_rect(x(), y(), w(), h());
+  fl_font(FL_HELVETICA, font_size_);
+  int cross_x = x() + w() - kNoticePadding - kNoticeCrossSize;
+  int cross_y = y() + (h() - kNoticeCrossSize) / 2;
+  fl_line(cross_x, cross_y, cross_x + kNoticeCrossSize - 1, cross_y + kNoticeCrossSize - 1);
+  fl_line(cross_x, cross_y + kNoticeCrossSize - 1, cross_x + kNoticeCrossSize - 1, cross_y);
+  fl_color(FL_WHITE);
+  fl_push_clip(x(), y(), cross_x - kNoticePadding - x(), h());
+  fl_draw(text_.c_str(), x() + kNoticePadding, y() + kNoticePadding + fl_height() - fl_descent());
+  fl_pop_clip();
+  fl_pop_clip();
+}
+
+int NoticeWidget::handle(int event) {
+  switch (event) {
+    case FL_PUSH:
+      dismiss();
+      return 1;
+    case FL_ENTER:
+    case FL_MOVE:
+    case FL_DRAG:
+    case FL_RELEASE:
+      return 1;  // the pointer over the notice is not over the movie
+    default:
+      return Fl_Widget::handle(event);
+  }
 }
 
 // ---------------------------------------------------------- Adapters

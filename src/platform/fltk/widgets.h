@@ -101,6 +101,26 @@ class PushButtonWidget : public Fl_Button {
   int handle(int event) override;
 };
 
+// A one-line notice in the window's lower-left corner, in front of every
+// control: it tells a user who never sees standard error that something
+// failed. A click on it dismisses it; a later notice replaces it.
+class NoticeWidget : public Fl_Widget {
+ public:
+  NoticeWidget();
+  // Shows text (control characters as "?", cut to fit the window) in the
+  // given font size, pixels.
+  void show_text(const std::string& text, int font_size);
+
+ protected:
+  void draw() override;
+  int handle(int event) override;
+
+ private:
+  void dismiss();
+  std::string text_;
+  int font_size_ = 11;
+};
+
 // Where a control is: its Left, Top, Width and Height in twips, each as last
 // assigned, and its widget placed at the pixel rectangle they give.
 class ControlGeometry {
