@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -94,7 +95,7 @@ void bench_busy_movie() {
   auto bytes = busy_movie(500).bytes();
   auto loaded = strandel::swf::read_movie(bytes);
   if (!loaded.movie) {
-    std::printf("busy movie: not readable: %s\n", loaded.error.c_str());
+    std::printf("busy movie: not readable: %s\n", loaded.error.message().c_str());
     return;
   }
   auto t = Clock::now();
@@ -111,8 +112,15 @@ void bench_busy_movie() {
   std::printf("  shape cache holds %.1f megapixels\n", cache.pixels() / 1e6);
 }
 
+// The shared reference folder: STRANDEL_SHARED when set (worktrees kept
+// elsewhere), else ../shared beside the repository.
+fs::path shared_dir() {
+  const char* env = std::getenv("STRANDEL_SHARED");
+  return env && *env ? fs::path(env) : fs::path(STRANDEL_SOURCE_DIR "/../shared");
+}
+
 void bench_corpus() {
-  fs::path dir = STRANDEL_SOURCE_DIR "/../shared/corpus/swf";
+  fs::path dir = shared_dir() / "corpus/swf";
   if (!fs::is_directory(dir)) {
     std::printf("corpus: not present\n");
     return;

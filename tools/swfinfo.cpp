@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   }
   LoadResult result = load_movie_file(argv[1]);
   if (!result.movie) {
-    std::printf("{\"error\": %s}\n", json_string(result.error).c_str());
+    std::printf("{\"error\": %s}\n", json_string(result.error.message()).c_str());
     return 0;
   }
   const Movie& m = *result.movie;

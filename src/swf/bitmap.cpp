@@ -24,13 +24,14 @@ void check_size(std::uint64_t width, std::uint64_t height) {
   if (width == 0 || height == 0) throw ReadError("bitmap has no pixels");
   if (width * height > kMaxBitmapPixels || width > 32767 || height > 32767)
     throw ReadError("bitmap of " + std::to_string(width) + "x" + std::to_string(height) +
-                    " pixels is too large");
+                        " pixels is too large",
+                    DiagnosticKind::OverLimit);
 }
 
 std::shared_ptr<cairo_surface_t> new_surface(int width, int height) {
   auto s = own_surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
   if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
-    throw ReadError("cannot allocate a bitmap surface");
+    throw ReadError("cannot allocate a bitmap surface", DiagnosticKind::System);
   cairo_surface_flush(s.get());
   return s;
 }
@@ -74,8 +75,8 @@ Bytes inflate_exactly(std::span<const std::uint8_t> in, std::size_t expected) {
   inflateEnd(&z);
   if (out.size() < expected) {
     if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT || rc == Z_MEM_ERROR)
-      throw ReadError("zlib data is corrupt");
-    throw ReadError("zlib stream ends early");
+      throw ReadError("zlib data is corrupt", DiagnosticKind::Corrupt);
+    throw ReadError("zlib stream ends early", DiagnosticKind::Truncated);
   }
   return out;
 }
@@ -214,7 +215,8 @@ BitmapDefinition decode_png(std::span<const std::uint8_t> d) {
 
 BitmapDefinition decode_image(std::span<const std::uint8_t> d) {
   if (starts_with(d, {0x89, 'P', 'N', 'G'})) return decode_png(d);
-  if (starts_with(d, {'G', 'I', 'F', '8'})) throw ReadError("GIF bitmaps are not supported");
+  if (starts_with(d, {'G', 'I', 'F', '8'}))
+    throw ReadError("GIF bitmaps are not supported", DiagnosticKind::Unsupported);
   d = strip_bad_prefix(d);
   char error[JMSG_LENGTH_MAX + 64];
   cairo_surface_t* s = decode_jpeg_surface(d.data(), d.size(), error, sizeof error);

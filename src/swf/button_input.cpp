@@ -1,7 +1,7 @@
 #include "swf/button_input.h"
 
+#include "swf/hit_test.h"
 #include "swf/player.h"
-#include "swf/renderer.h"
 
 namespace strandel::swf {
 

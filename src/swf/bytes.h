@@ -9,12 +9,20 @@
 #include <stdexcept>
 #include <string>
 
+#include "swf/diagnostic.h"
+
 namespace strandel::swf {
 
-// Thrown when a read would pass the end of the bytes it was given.
+// Thrown when a record cannot be read: by default because a read would pass
+// the end of the bytes it was given.
 class ReadError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ReadError(const std::string& what, DiagnosticKind kind = DiagnosticKind::Malformed)
+      : std::runtime_error(what), kind_(kind) {}
+  DiagnosticKind kind() const { return kind_; }
+
+ private:
+  DiagnosticKind kind_;
 };
 
 // Little-endian byte reader. SWF stores every multi-byte integer little-endian.
@@ -70,7 +78,7 @@ class ByteReader {
 
  private:
   void need(std::size_t n) const {
-    if (n > remaining()) throw ReadError("data ends early");
+    if (n > remaining()) throw ReadError("data ends early", DiagnosticKind::Truncated);
   }
 
   std::span<const std::uint8_t> data_;

@@ -1,7 +1,5 @@
 #include "swf/dictionary.h"
 
-#include <string_view>
-
 #include "swf/bytes.h"
 #include "swf/records.h"
 #include "swf/tags.h"
@@ -10,8 +8,8 @@ namespace strandel::swf {
 
 namespace {
 
-// The character a definition tag declares, or nothing for tags that are not
-// drawn here (sound, video, morph shapes, compiled code).
+// The character a definition tag declares, read after its id, or nothing
+// for tags that are not drawn here (sound, video, morph shapes, compiled code).
 std::optional<Character> read_character(TagCode tag, ByteReader& in,
                                         std::span<const std::uint8_t> jpeg_tables) {
   switch (tag) {
@@ -36,67 +34,42 @@ std::optional<Character> read_character(TagCode tag, ByteReader& in,
   }
 }
 
-// Names of the tags read here; "tag" for every other.
-const char* tag_name(TagCode tag) {
-  switch (tag) {
-    case TagCode::DefineShape: return "DefineShape";
-    case TagCode::DefineShape2: return "DefineShape2";
-    case TagCode::DefineShape3: return "DefineShape3";
-    case TagCode::DefineShape4: return "DefineShape4";
-    case TagCode::DefineBits: return "DefineBits";
-    case TagCode::DefineBitsJPEG2: return "DefineBitsJPEG2";
-    case TagCode::DefineBitsJPEG3: return "DefineBitsJPEG3";
-    case TagCode::DefineBitsLossless: return "DefineBitsLossless";
-    case TagCode::DefineBitsLossless2: return "DefineBitsLossless2";
-    case TagCode::DefineFont: return "DefineFont";
-    case TagCode::DefineFont2: return "DefineFont2";
-    case TagCode::DefineFont3: return "DefineFont3";
-    case TagCode::DefineText: return "DefineText";
-    case TagCode::DefineText2: return "DefineText2";
-    case TagCode::DefineEditText: return "DefineEditText";
-    case TagCode::DefineButton: return "DefineButton";
-    case TagCode::DefineButton2: return "DefineButton2";
-    case TagCode::DefineButtonCxform: return "DefineButtonCxform";
-    case TagCode::DefineSprite: return "DefineSprite";
-    case TagCode::JPEGTables: return "JPEGTables";
-    default: return "tag";
-  }
-}
-
 }  // namespace
 
-std::optional<std::string> Dictionary::define(std::uint16_t tag_code,
-                                              std::span<const std::uint8_t> body) {
+bool Dictionary::define(std::uint16_t tag_code, std::span<const std::uint8_t> body,
+                        std::size_t offset) {
   auto tag = static_cast<TagCode>(tag_code);
   try {
     ByteReader in(body);
     switch (tag) {
       case TagCode::JPEGTables:
         jpeg_tables_.assign(body.begin(), body.end());
-        return std::nullopt;
+        return true;
       case TagCode::DefineSprite: {
         std::uint16_t id = in.u16();
         SpriteDefinition sprite;
         sprite.frame_count = in.u16();
         sprite.tags = body.subspan(in.position());
         characters_.insert_or_assign(id, sprite);
-        return std::nullopt;
+        return true;
       }
       case TagCode::DefineButtonCxform: {
         std::uint16_t id = in.u16();
         define_button_cxform(id, in);
-        return std::nullopt;
+        return true;
       }
       default:
         break;
     }
-    if (std::string_view(tag_name(tag)) == "tag") return std::nullopt;  // not read here
-    std::uint16_t id = in.u16();
-    std::optional<Character> c = read_character(tag, in, jpeg_tables_);
-    if (c) characters_.insert_or_assign(id, std::move(*c));
-    return std::nullopt;
+    // Every character tag starts with its id; a body too short for one
+    // fails in the character's reader.
+    std::uint16_t id = body.size() >= 2 ? in.u16() : 0;
+    if (std::optional<Character> c = read_character(tag, in, jpeg_tables_))
+      characters_.insert_or_assign(id, std::move(*c));
+    return true;
   } catch (const ReadError& e) {
-    return std::string(tag_name(tag)) + ": " + e.what();
+    if (log_) log_({e.kind(), tag_code, offset, e.what()});
+    return false;
   }
 }
 

@@ -13,6 +13,7 @@
 
 #include "swf/bitmap.h"
 #include "swf/button.h"
+#include "swf/diagnostic.h"
 #include "swf/font.h"
 #include "swf/shape.h"
 
@@ -31,11 +32,15 @@ using Character = std::variant<SpriteDefinition, ShapeDefinition, BitmapDefiniti
 
 class Dictionary {
  public:
-  // Reads one definition tag. Returns a reason when the record cannot be read;
-  // the character is then left out and the movie plays on. Tags that define
+  // Problems with definition tags go here; none are reported without it.
+  void on_log(LogCallback log) { log_ = std::move(log); }
+
+  // Reads one definition tag (its body starts `offset` bytes into the movie).
+  // Returns false, and logs why, when the record cannot be read; the
+  // character is then left out and the movie plays on. Tags that define
   // nothing this player draws are ignored. JPEGTables and DefineButtonCxform
   // define no character but are kept for the tags that use them.
-  std::optional<std::string> define(std::uint16_t tag_code, std::span<const std::uint8_t> body);
+  bool define(std::uint16_t tag_code, std::span<const std::uint8_t> body, std::size_t offset = 0);
 
   const Character* find(std::uint16_t id) const;
   const SpriteDefinition* sprite(std::uint16_t id) const;
@@ -58,6 +63,7 @@ class Dictionary {
 
   std::map<std::uint16_t, Character> characters_;
   std::vector<std::uint8_t> jpeg_tables_;
+  LogCallback log_;
 };
 
 }  // namespace strandel::swf

@@ -1,7 +1,9 @@
 // Value types shared by the movie reader, the player and the renderer.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace strandel::swf {
 
@@ -11,6 +13,10 @@ struct Rect {
   std::int32_t width() const { return xmax - xmin; }
   std::int32_t height() const { return ymax - ymin; }
   bool operator==(const Rect&) const = default;
+};
+
+struct Point {
+  double x = 0, y = 0;
 };
 
 struct Rgba {
@@ -26,6 +32,21 @@ struct Matrix {
     return {outer.a * a + outer.c * b,        outer.b * a + outer.d * b,
             outer.a * c + outer.c * d,        outer.b * c + outer.d * d,
             outer.a * tx + outer.c * ty + outer.tx, outer.b * tx + outer.d * ty + outer.ty};
+  }
+  Point apply(double x, double y) const { return {a * x + c * y + tx, b * x + d * y + ty}; }
+  Point apply(Point p) const { return apply(p.x, p.y); }
+  double determinant() const { return a * d - b * c; }
+  // The transform that undoes this one; none when it squeezes the plane to
+  // a line or a point, or holds values that are not finite.
+  std::optional<Matrix> inverse() const {
+    double det = determinant();
+    if (!std::isfinite(det) || std::fabs(det) < 1e-12) return std::nullopt;
+    Matrix i{d / det, -b / det, -c / det, a / det, 0, 0};
+    i.tx = -(i.a * tx + i.c * ty);
+    i.ty = -(i.b * tx + i.d * ty);
+    for (double v : {i.a, i.b, i.c, i.d, i.tx, i.ty})
+      if (!std::isfinite(v)) return std::nullopt;
+    return i;
   }
   bool operator==(const Matrix&) const = default;
 };

@@ -25,7 +25,17 @@ constexpr std::size_t kOutputChunk = 64 * 1024;
 // them; no real movie comes near this bound on the list.
 constexpr std::size_t kMaxTags = std::size_t{1} << 22;
 
-std::string at_byte(std::size_t n) { return " at byte " + std::to_string(n); }
+using Problem = std::optional<Diagnostic>;
+
+// A problem with the file as a whole, not with one of its tags.
+Diagnostic file_problem(DiagnosticKind kind, std::string text) {
+  return {kind, std::nullopt, std::nullopt, std::move(text)};
+}
+
+// A problem in a compressed stream, at a byte of the file.
+Diagnostic stream_problem(DiagnosticKind kind, std::string text, std::size_t at) {
+  return {kind, std::nullopt, at, std::move(text)};
+}
 
 // Grows out by a chunk, never beyond limit. Returns false when out is at the limit.
 bool grow(std::vector<std::uint8_t>& out, std::size_t& used, std::size_t limit) {
@@ -35,15 +45,15 @@ bool grow(std::vector<std::uint8_t>& out, std::size_t& used, std::size_t limit) 
 }
 
 // Inflates a zlib stream onto out (which holds the header already) until the
-// stream ends or out reaches limit bytes. An empty string means success.
-std::string inflate_body(std::span<const std::uint8_t> in, std::size_t in_offset,
-                         std::vector<std::uint8_t>& out, std::size_t limit) {
+// stream ends or out reaches limit bytes.
+Problem inflate_body(std::span<const std::uint8_t> in, std::size_t in_offset,
+                     std::vector<std::uint8_t>& out, std::size_t limit) {
   z_stream z{};
-  if (inflateInit(&z) != Z_OK) return "zlib cannot start";
+  if (inflateInit(&z) != Z_OK) return file_problem(DiagnosticKind::System, "zlib cannot start");
   z.next_in = const_cast<Bytef*>(in.data());
   z.avail_in = static_cast<uInt>(std::min<std::size_t>(in.size(), UINT32_MAX));
   std::size_t used = out.size();
-  std::string error;
+  Problem error;
   for (;;) {
     if (!grow(out, used, limit)) break;  // declared length reached: the rest is not the movie
     z.next_out = out.data() + used;
@@ -52,12 +62,15 @@ std::string inflate_body(std::span<const std::uint8_t> in, std::size_t in_offset
     used = out.size() - z.avail_out;
     if (rc == Z_STREAM_END) break;
     if (rc == Z_BUF_ERROR || (rc == Z_OK && z.avail_in == 0 && z.avail_out > 0)) {
-      error = "zlib stream ends early" + at_byte(in_offset + z.total_in);
+      error = stream_problem(DiagnosticKind::Truncated, "zlib stream ends early",
+                             in_offset + z.total_in);
       break;
     }
     if (rc != Z_OK) {
-      error = std::string("zlib stream is corrupt") + at_byte(in_offset + z.total_in) +
-              (z.msg ? std::string(": ") + z.msg : std::string());
+      error = stream_problem(DiagnosticKind::Corrupt,
+                             std::string("zlib stream is corrupt") +
+                                 (z.msg ? std::string(": ") + z.msg : std::string()),
+                             in_offset + z.total_in);
       break;
     }
   }
@@ -71,16 +84,18 @@ constexpr std::uint64_t kUnknownSize = ~std::uint64_t{0};
 // liblzma's "alone" decoder wants a 13-byte header: the 5 properties bytes,
 // then the uncompressed size as 8 little-endian bytes (all ones: unknown, the
 // stream then ends with an end marker).
-std::string unpack_lzma_body(std::span<const std::uint8_t> file, std::uint64_t size,
-                             std::vector<std::uint8_t>& out, std::size_t limit) {
-  if (file.size() < kZwsPrefixBytes) return "not a movie: LZMA header ends early";
+Problem unpack_lzma_body(std::span<const std::uint8_t> file, std::uint64_t size,
+                         std::vector<std::uint8_t>& out, std::size_t limit) {
+  if (file.size() < kZwsPrefixBytes)
+    return file_problem(DiagnosticKind::NotAMovie, "LZMA header ends early");
   std::uint8_t alone_header[13];
   std::memcpy(alone_header, file.data() + 12, kLzmaPropertiesBytes);
   for (int i = 0; i < 8; ++i) alone_header[5 + i] = static_cast<std::uint8_t>(size >> (8 * i));
 
   lzma_stream z = LZMA_STREAM_INIT;
-  if (lzma_alone_decoder(&z, kMaxMovieBytes) != LZMA_OK) return "LZMA decoder cannot start";
-  std::string error;
+  if (lzma_alone_decoder(&z, kMaxMovieBytes) != LZMA_OK)
+    return file_problem(DiagnosticKind::System, "LZMA decoder cannot start");
+  Problem error;
   z.next_in = alone_header;
   z.avail_in = sizeof alone_header;
   std::size_t used = out.size();
@@ -99,16 +114,17 @@ std::string unpack_lzma_body(std::span<const std::uint8_t> file, std::uint64_t s
     if (rc == LZMA_STREAM_END) break;
     std::size_t at = kZwsPrefixBytes + (z.total_in > 13 ? z.total_in - 13 : 0);
     if (rc == LZMA_BUF_ERROR || (rc == LZMA_OK && header_done && z.avail_in == 0 && z.avail_out > 0)) {
-      error = "LZMA stream ends early" + at_byte(at);
+      error = stream_problem(DiagnosticKind::Truncated, "LZMA stream ends early", at);
       break;
     }
     if (rc == LZMA_MEMLIMIT_ERROR || rc == LZMA_MEM_ERROR) {
-      error = "LZMA stream needs more memory than allowed";
+      error = file_problem(DiagnosticKind::OverLimit, "LZMA stream needs more memory than allowed");
       break;
     }
     if (rc != LZMA_OK) {
-      error = (rc == LZMA_DATA_ERROR ? "LZMA stream is corrupt" : "LZMA stream cannot be read") +
-              at_byte(at);
+      error = rc == LZMA_DATA_ERROR
+                  ? stream_problem(DiagnosticKind::Corrupt, "LZMA stream is corrupt", at)
+                  : stream_problem(DiagnosticKind::System, "LZMA stream cannot be read", at);
       break;
     }
   }
@@ -121,20 +137,20 @@ std::string unpack_lzma_body(std::span<const std::uint8_t> file, std::uint64_t s
 // stream that ends with an end marker before that size is corrupt for a
 // decoder that was told the size, so such a movie (its declared length too
 // large) is read again as a stream of unknown size.
-std::string unpack_lzma(std::span<const std::uint8_t> file, std::uint32_t declared_length,
-                        std::vector<std::uint8_t>& out, std::size_t limit) {
+Problem unpack_lzma(std::span<const std::uint8_t> file, std::uint32_t declared_length,
+                    std::vector<std::uint8_t>& out, std::size_t limit) {
   std::uint64_t size = declared_length >= kHeaderBytes ? declared_length - kHeaderBytes : 0;
-  std::string error = unpack_lzma_body(file, size, out, limit);
-  if (error.rfind("LZMA stream is corrupt", 0) != 0) return error;
+  Problem error = unpack_lzma_body(file, size, out, limit);
+  if (!error || error->kind != DiagnosticKind::Corrupt) return error;
   out.resize(kHeaderBytes);
-  if (unpack_lzma_body(file, kUnknownSize, out, limit).empty()) return {};
+  if (!unpack_lzma_body(file, kUnknownSize, out, limit)) return std::nullopt;
   return error;
 }
 
 // Frame rate is 8.8 fixed point, little-endian: the fraction byte comes first.
 double read_frame_rate(ByteReader& in) { return in.u16() / 256.0; }
 
-std::string read_header(Movie& movie) {
+Problem read_header(Movie& movie, const LogCallback& log) {
   try {
     ByteReader in(std::span<const std::uint8_t>(movie.data).subspan(kHeaderBytes));
     movie.stage = read_rect(in);
@@ -144,16 +160,19 @@ std::string read_header(Movie& movie) {
     std::size_t base = kHeaderBytes + in.position();
     for (TagRecord& t : list.tags) t.offset += base;
     movie.tags = std::move(list.tags);
-    if (list.note) movie.notes.push_back(*list.note);
-    return {};
+    if (list.problem && log) {
+      list.problem->offset = *list.problem->offset + base;
+      log(*list.problem);
+    }
+    return std::nullopt;
   } catch (const ReadError&) {
-    return "not a movie: header ends early";
+    return file_problem(DiagnosticKind::NotAMovie, "header ends early");
   }
 }
 
 // The first SetBackgroundColor wins: it is the colour the stage has when the
 // first frame is drawn, and this player sets the stage colour only once.
-void find_background(Movie& movie) {
+void find_background(Movie& movie, const LogCallback& log) {
   for (const TagRecord& t : movie.tags) {
     if (t.code != code(TagCode::SetBackgroundColor)) continue;
     ByteReader in(movie.body(t));
@@ -161,20 +180,23 @@ void find_background(Movie& movie) {
       movie.background = read_rgb(in);
       return;
     } catch (const ReadError&) {
-      movie.notes.push_back("SetBackgroundColor at offset " + std::to_string(t.offset) +
-                            ": record ends early");
+      if (log) log({DiagnosticKind::Truncated, t.code, t.offset, "record ends early"});
     }
   }
 }
 
-LoadResult read_movie_unguarded(std::span<const std::uint8_t> file) {
-  if (file.size() < kHeaderBytes) return {nullptr, "not a movie: shorter than its 8-byte header"};
+LoadResult rejected(Diagnostic why) { return {nullptr, std::move(why)}; }
+
+LoadResult read_movie_unguarded(std::span<const std::uint8_t> file, const LogCallback& log) {
+  if (file.size() < kHeaderBytes)
+    return rejected(file_problem(DiagnosticKind::NotAMovie, "shorter than its 8-byte header"));
   auto movie = std::make_shared<Movie>();
   std::string sig(file.begin(), file.begin() + 3);
   if (sig == "FWS") movie->container = Container::FWS;
   else if (sig == "CWS") movie->container = Container::CWS;
   else if (sig == "ZWS") movie->container = Container::ZWS;
-  else return {nullptr, "not a movie: bad signature"};
+  else
+    return rejected(file_problem(DiagnosticKind::NotAMovie, "bad signature"));
   movie->version = file[3];
   ByteReader len(file.subspan(4, 4));
   movie->declared_length = len.u32();
@@ -182,12 +204,13 @@ LoadResult read_movie_unguarded(std::span<const std::uint8_t> file) {
   // The declared length bounds what a compressed body may unpack to.
   std::size_t limit = std::min<std::size_t>(
       std::max<std::size_t>(movie->declared_length, kHeaderBytes), kMaxMovieBytes);
-  std::string error;
+  Problem error;
   switch (movie->container) {
     case Container::FWS:
       // A plain movie keeps the bytes that are there, whatever its declared
       // length says: the tag list ends at its End tag or at the last whole tag.
-      if (file.size() > kMaxMovieBytes) return {nullptr, "movie is larger than 256 MiB"};
+      if (file.size() > kMaxMovieBytes)
+        return rejected(file_problem(DiagnosticKind::OverLimit, "movie is larger than 256 MiB"));
       movie->data.assign(file.begin(), file.end());
       break;
     case Container::CWS:
@@ -199,10 +222,10 @@ LoadResult read_movie_unguarded(std::span<const std::uint8_t> file) {
       error = unpack_lzma(file, movie->declared_length, movie->data, limit);
       break;
   }
-  if (!error.empty()) return {nullptr, error};
-  error = read_header(*movie);
-  if (!error.empty()) return {nullptr, error};
-  find_background(*movie);
+  if (error) return rejected(*error);
+  error = read_header(*movie, log);
+  if (error) return rejected(*error);
+  find_background(*movie, log);
   return {std::move(movie), {}};
 }
 
@@ -222,7 +245,8 @@ TagList read_tag_list(std::span<const std::uint8_t> bytes) {
   while (!in.at_end()) {
     std::size_t start = in.position();
     if (list.tags.size() == kMaxTags) {
-      list.note = "more than " + std::to_string(kMaxTags) + " tags: the rest is left out";
+      list.problem = {DiagnosticKind::OverLimit, std::nullopt, start,
+                      "more than " + std::to_string(kMaxTags) + " tags: the rest is left out"};
       break;
     }
     TagRecord tag;
@@ -232,14 +256,14 @@ TagList read_tag_list(std::span<const std::uint8_t> bytes) {
       tag.length = head & 0x3f;
       if (tag.length == 0x3f) tag.length = in.u32();
     } catch (const ReadError&) {
-      list.note = "tag header at offset " + std::to_string(start) + " ends early";
+      list.problem = {DiagnosticKind::Truncated, std::nullopt, start, "tag header ends early"};
       break;
     }
     tag.offset = in.position();
     if (tag.length > in.remaining()) {
-      list.note = "tag " + std::to_string(tag.code) + " at offset " + std::to_string(start) +
-                  " runs past the end (" + std::to_string(tag.length) + " bytes, " +
-                  std::to_string(in.remaining()) + " left)";
+      list.problem = {DiagnosticKind::Truncated, tag.code, start,
+                      "runs past the end (" + std::to_string(tag.length) + " bytes, " +
+                          std::to_string(in.remaining()) + " left)"};
       break;
     }
     in.skip(tag.length);
@@ -249,41 +273,46 @@ TagList read_tag_list(std::span<const std::uint8_t> bytes) {
   return list;
 }
 
-LoadResult read_movie(std::span<const std::uint8_t> file) {
+LoadResult read_movie(std::span<const std::uint8_t> file, const LogCallback& log) {
   try {
-    return read_movie_unguarded(file);
+    return read_movie_unguarded(file, log);
   } catch (const std::bad_alloc&) {
-    return {nullptr, "out of memory while reading the movie"};
+    return rejected(file_problem(DiagnosticKind::System, "out of memory while reading the movie"));
   } catch (const std::exception& e) {
-    return {nullptr, std::string("cannot read the movie: ") + e.what()};
+    return rejected(
+        file_problem(DiagnosticKind::System, std::string("cannot read the movie: ") + e.what()));
   }
 }
 
-LoadResult load_movie_file(const std::string& path) {
+LoadResult load_movie_file(const std::string& path, const LogCallback& log) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return {nullptr, std::string("cannot open: ") + std::strerror(errno)};
+  if (!f)
+    return rejected(
+        file_problem(DiagnosticKind::System, std::string("cannot open: ") + std::strerror(errno)));
   std::vector<std::uint8_t> bytes;
-  std::string error;
+  Problem error;
   try {
     std::uint8_t buf[64 * 1024];
     for (;;) {
       std::size_t n = std::fread(buf, 1, sizeof buf, f);
       bytes.insert(bytes.end(), buf, buf + n);
       if (bytes.size() > kMaxMovieBytes) {
-        error = "movie is larger than 256 MiB";
+        error = file_problem(DiagnosticKind::OverLimit, "movie is larger than 256 MiB");
         break;
       }
       if (n < sizeof buf) {
-        if (std::ferror(f)) error = std::string("cannot read: ") + std::strerror(errno);
+        if (std::ferror(f))
+          error = file_problem(DiagnosticKind::System,
+                               std::string("cannot read: ") + std::strerror(errno));
         break;
       }
     }
   } catch (const std::bad_alloc&) {
-    error = "out of memory while reading the file";
+    error = file_problem(DiagnosticKind::System, "out of memory while reading the file");
   }
   std::fclose(f);
-  if (!error.empty()) return {nullptr, error};
-  return read_movie(bytes);
+  if (error) return rejected(*error);
+  return read_movie(bytes, log);
 }
 
 }  // namespace strandel::swf

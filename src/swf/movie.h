@@ -1,6 +1,7 @@
 // Reading a movie file: the container (plain, zlib or LZMA), the header and
 // the top-level tag list. Nothing here throws: a movie that cannot be read
-// comes back as an error text that says what and where.
+// comes back with a diagnostic that says what and where, and problems that
+// leave the movie playable go to the caller's log callback.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "swf/diagnostic.h"
 #include "swf/geometry.h"
 
 namespace strandel::swf {
@@ -34,25 +36,24 @@ struct Movie {
   std::optional<Rgba> background;
   std::vector<std::uint8_t> data;  // the whole file, uncompressed, header included
   std::vector<TagRecord> tags;     // top level, file order; offsets into data
-  std::vector<std::string> notes;  // things that were wrong but not fatal
 
   std::span<const std::uint8_t> body(const TagRecord& tag) const;
 };
 
 struct LoadResult {
   std::shared_ptr<const Movie> movie;  // null when rejected
-  std::string error;                   // why, when rejected
+  Diagnostic error;                    // why, when rejected
 };
 
-LoadResult read_movie(std::span<const std::uint8_t> file);
-LoadResult load_movie_file(const std::string& path);
+LoadResult read_movie(std::span<const std::uint8_t> file, const LogCallback& log = {});
+LoadResult load_movie_file(const std::string& path, const LogCallback& log = {});
 
 // A tag stream (the top level, or the inside of a DefineSprite), up to and
 // including its End tag. A tag whose length runs past the bytes ends the list
-// with a note; the tags before it stand.
+// with a problem; the tags before it stand.
 struct TagList {
   std::vector<TagRecord> tags;  // offsets relative to the start of the bytes
-  std::optional<std::string> note;
+  std::optional<Diagnostic> problem;  // offsets in it relative to the bytes too
 };
 TagList read_tag_list(std::span<const std::uint8_t> bytes);
 

@@ -151,6 +151,7 @@ Player::Player(std::shared_ptr<const Movie> movie)
 Player::~Player() = default;
 
 void Player::on_fscommand(CommandHandler handler) { on_fscommand_ = std::move(handler); }
+void Player::on_log(LogCallback log) { dictionary_.on_log(std::move(log)); }
 
 double Player::frame_interval() const {
   double rate = movie_->frame_rate > 0 ? movie_->frame_rate : kDefaultFrameRate;
@@ -312,7 +313,7 @@ void Player::apply_tag(SpriteInstance& instance, const Timeline& timeline, const
   } else if (define && is_definition(tag.code)) {
     // A bad definition leaves its character out; the movie plays on.
     try {
-      dictionary_.define(tag.code, body);
+      dictionary_.define(tag.code, body, tag.offset);
     } catch (const std::exception&) {
     }
   } else if (define && tag.code == code(TagCode::DoInitAction) && !actionscript3_ &&

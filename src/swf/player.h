@@ -27,6 +27,8 @@ class Player {
 
   using CommandHandler = std::function<void(const std::string& command, const std::string& args)>;
   void on_fscommand(CommandHandler handler);
+  // Problems with the movie's definition tags, as the player meets them.
+  void on_log(LogCallback log);
 
   double frame_interval() const;  // seconds between frames: 1/rate; rate 0 -> 12 fps; 1..120 fps
   void advance();                 // shows the next frame (the first call shows frame 1) and runs its actions

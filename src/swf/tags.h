@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace strandel::swf {
 
@@ -74,5 +75,8 @@ enum class TagCode : std::uint16_t {
 };
 
 constexpr std::uint16_t code(TagCode t) { return static_cast<std::uint16_t>(t); }
+
+// The format's name for a tag code; "tag N" for codes not listed above.
+std::string tag_name(std::uint16_t code);
 
 }  // namespace strandel::swf

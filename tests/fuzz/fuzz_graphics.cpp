@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "swf/dictionary.h"
+#include "swf/hit_test.h"
 #include "swf/renderer.h"
 
 namespace {

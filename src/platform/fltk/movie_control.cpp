@@ -48,7 +48,7 @@ void MovieWidget::load(const std::string& path) {
   swf::LoadResult loaded = swf::load_movie_file(path);
   if (!loaded.movie) {
     std::fprintf(stderr, "strandel: cannot load movie \"%s\": %s\n", path.c_str(),
-                 loaded.error.c_str());
+                 loaded.error.message().c_str());
     player_.reset();
     request_redraw();
     return;
@@ -107,12 +107,10 @@ void MovieWidget::pointer_event(int event) {
   if (event == FL_LEAVE) return after_pointer(buttons_.leave(*player_));
   // The pointer in stage twips, through the same ShowAll transform as the
   // drawing.
-  swf::Matrix to_stage;
-  if (!swf::invert(swf::show_all(player_->stage(), w(), h()), to_stage)) return;
-  double px = Fl::event_x() - x() + 0.5, py = Fl::event_y() - y() + 0.5;
-  double sx = to_stage.a * px + to_stage.c * py + to_stage.tx;
-  double sy = to_stage.b * px + to_stage.d * py + to_stage.ty;
-  bool changed = buttons_.move(*player_, sx, sy);
+  auto to_stage = swf::show_all(player_->stage(), w(), h()).inverse();
+  if (!to_stage) return;
+  swf::Point stage = to_stage->apply(Fl::event_x() - x() + 0.5, Fl::event_y() - y() + 0.5);
+  bool changed = buttons_.move(*player_, stage.x, stage.y);
   if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) changed |= buttons_.press(*player_);
   if (event == FL_RELEASE && Fl::event_button() == FL_LEFT_MOUSE)
     changed |= buttons_.release(*player_);

@@ -27,7 +27,7 @@ std::shared_ptr<const Movie> button_movie() {
   m.show_frame();
   std::vector<std::uint8_t> bytes = m.bytes(swfw::Container::FWS);
   LoadResult loaded = read_movie(bytes);
-  EXPECT_TRUE(loaded.movie) << loaded.error;
+  EXPECT_TRUE(loaded.movie) << loaded.error.message();
   return loaded.movie;
 }
 

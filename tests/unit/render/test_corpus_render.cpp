@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -14,9 +15,16 @@ using namespace render_test;
 
 namespace {
 
+// The shared reference folder: STRANDEL_SHARED when set (worktrees kept
+// elsewhere), else ../shared beside the repository.
+fs::path shared_dir() {
+  const char* env = std::getenv("STRANDEL_SHARED");
+  return env && *env ? fs::path(env) : fs::path(STRANDEL_SOURCE_DIR "/../shared");
+}
+
 std::vector<fs::path> corpus_movies() {
   std::vector<fs::path> out;
-  fs::path dir = STRANDEL_SOURCE_DIR "/../shared/corpus/swf";
+  fs::path dir = shared_dir() / "corpus/swf";
   if (!fs::is_directory(dir)) return out;
   for (const auto& e : fs::directory_iterator(dir))
     if (e.path().extension() == ".swf") out.push_back(e.path());
@@ -54,13 +62,12 @@ TEST(Corpus, DefinitionRefusalsAreReasons) {
     auto loaded = strandel::swf::load_movie_file(path.string());
     if (!loaded.movie) continue;
     strandel::swf::Dictionary dict;
-    for (const auto& tag : loaded.movie->tags) {
-      auto reason = dict.define(tag.code, loaded.movie->body(tag));
-      if (reason) {
-        ++refused;
-        std::cout << "  " << path.filename().string() << ": " << *reason << "\n";
-      }
-    }
+    dict.on_log([&](const strandel::swf::Diagnostic& d) {
+      ++refused;
+      std::cout << "  " << path.filename().string() << ": " << d.message() << "\n";
+    });
+    for (const auto& tag : loaded.movie->tags)
+      dict.define(tag.code, loaded.movie->body(tag), tag.offset);
     defined += static_cast<int>(dict.size());
   }
   std::cout << "  " << defined << " characters defined, " << refused << " refused\n";

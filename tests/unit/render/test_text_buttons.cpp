@@ -4,6 +4,7 @@
 
 #include "render_support.h"
 #include "swf/font.h"
+#include "swf/hit_test.h"
 
 using namespace render_test;
 

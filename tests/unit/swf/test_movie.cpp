@@ -16,6 +16,17 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A movie read from bytes, with the problems its log callback was told.
+struct Logged {
+  LoadResult result;
+  std::vector<Diagnostic> problems;
+};
+Logged read_logged(const Bytes& file) {
+  Logged l;
+  l.result = read_movie(file, [&l](const Diagnostic& d) { l.problems.push_back(d); });
+  return l;
+}
+
 void put16(Bytes& b, unsigned v) {
   b.push_back(v & 0xff);
   b.push_back((v >> 8) & 0xff);
@@ -115,8 +126,9 @@ Bytes zws(const Bytes& body, std::uint32_t declared = 0) {
   return f;
 }
 
-void expect_standard_movie(const LoadResult& r, Container c) {
-  ASSERT_TRUE(r.movie) << r.error;
+void expect_standard_movie(const Logged& l, Container c) {
+  const LoadResult& r = l.result;
+  ASSERT_TRUE(r.movie) << r.error.message();
   const Movie& m = *r.movie;
   EXPECT_EQ(m.container, c);
   EXPECT_EQ(m.stage, (Rect{0, 11000, 0, 8000}));
@@ -130,14 +142,14 @@ void expect_standard_movie(const LoadResult& r, Container c) {
   EXPECT_EQ(m.body(m.tags[3]).size(), 100u);
   EXPECT_EQ(m.tags[4].length, 0u);
   EXPECT_EQ(m.tags[5].code, code(TagCode::End));
-  EXPECT_TRUE(m.notes.empty());
+  EXPECT_TRUE(l.problems.empty());
 }
 
 TEST(Movie, ReadsTheThreeContainersAlike) {
   Bytes body = movie_body(standard_tags());
-  expect_standard_movie(read_movie(fws(body)), Container::FWS);
-  expect_standard_movie(read_movie(cws(body)), Container::CWS);
-  expect_standard_movie(read_movie(zws(body)), Container::ZWS);
+  expect_standard_movie(read_logged(fws(body)), Container::FWS);
+  expect_standard_movie(read_logged(cws(body)), Container::CWS);
+  expect_standard_movie(read_logged(zws(body)), Container::ZWS);
 }
 
 TEST(Movie, CompressedBodyIsCutAtTheDeclaredLength) {
@@ -145,16 +157,17 @@ TEST(Movie, CompressedBodyIsCutAtTheDeclaredLength) {
   Bytes f = cws(body);
   f[4] = static_cast<std::uint8_t>(body.size() + 8 - 4);  // the End tag and two more bytes are cut
   f[5] = f[6] = f[7] = 0;
-  auto r = read_movie(f);
-  ASSERT_TRUE(r.movie) << r.error;
+  auto [r, problems] = read_logged(f);
+  ASSERT_TRUE(r.movie) << r.error.message();
   EXPECT_EQ(r.movie->data.size(), body.size() + 8 - 4);
   EXPECT_EQ(r.movie->tags.size(), 4u);  // the second ShowFrame's long header is cut
-  EXPECT_FALSE(r.movie->notes.empty());
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, DiagnosticKind::Truncated);
 }
 
 TEST(Movie, LzmaWithDeclaredLengthTooLargeStillReads) {
   Bytes body = movie_body(standard_tags());
-  expect_standard_movie(read_movie(zws(body, 0xffffffff)), Container::ZWS);
+  expect_standard_movie(read_logged(zws(body, 0xffffffff)), Container::ZWS);
 }
 
 TEST(Movie, RejectsBrokenFilesWithAReason) {
@@ -162,7 +175,8 @@ TEST(Movie, RejectsBrokenFilesWithAReason) {
   struct Case {
     const char* what;
     Bytes file;
-    const char* error;
+    DiagnosticKind kind;
+    std::optional<std::size_t> offset;  // of the byte where a stream fails
   };
   Bytes cws_cut = cws(body);
   cws_cut.resize(cws_cut.size() / 2);
@@ -172,19 +186,30 @@ TEST(Movie, RejectsBrokenFilesWithAReason) {
   zws_cut.resize(zws_cut.size() / 2);
   Bytes header_cut = fws(body);
   header_cut.resize(12);
+  const std::size_t cws_cut_end = cws_cut.size();
   std::vector<Case> cases = {
-      {"empty", {}, "not a movie: shorter than its 8-byte header"},
-      {"bad signature", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}, "not a movie: bad signature"},
-      {"header cut", header_cut, "not a movie: header ends early"},
-      {"zlib cut", cws_cut, "zlib stream ends early at byte"},
-      {"zlib garbage", cws_garbage, "zlib stream is corrupt at byte 10"},
-      {"lzma cut", zws_cut, "LZMA stream ends early at byte"},
-      {"lzma prefix cut", {'Z', 'W', 'S', 13, 40, 0, 0, 0, 1, 0}, "not a movie: LZMA header ends early"},
+      {"empty", {}, DiagnosticKind::NotAMovie, std::nullopt},
+      {"bad signature",
+       {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0},
+       DiagnosticKind::NotAMovie,
+       std::nullopt},
+      {"header cut", header_cut, DiagnosticKind::NotAMovie, std::nullopt},
+      {"zlib cut", cws_cut, DiagnosticKind::Truncated, cws_cut_end},
+      {"zlib garbage", cws_garbage, DiagnosticKind::Corrupt, 10},
+      {"lzma cut", zws_cut, DiagnosticKind::Truncated, std::nullopt},
+      {"lzma prefix cut",
+       {'Z', 'W', 'S', 13, 40, 0, 0, 0, 1, 0},
+       DiagnosticKind::NotAMovie,
+       std::nullopt},
   };
   for (const Case& c : cases) {
     auto r = read_movie(c.file);
     EXPECT_FALSE(r.movie) << c.what;
-    EXPECT_EQ(r.error.rfind(c.error, 0), 0u) << c.what << ": " << r.error;
+    EXPECT_EQ(r.error.kind, c.kind) << c.what << ": " << r.error.message();
+    EXPECT_FALSE(r.error.text.empty()) << c.what;
+    if (c.offset) {
+      EXPECT_EQ(r.error.offset, c.offset) << c.what << ": " << r.error.message();
+    }
   }
 }
 
@@ -194,11 +219,13 @@ TEST(Movie, TagRunningPastTheEndEndsTheListWithANote) {
   put16(tags, (code(TagCode::DoAction) << 6) | 0x3f);
   put32(tags, 0xfffffff0);  // hostile long length
   tags.push_back(0);
-  auto r = read_movie(fws(movie_body(tags)));
-  ASSERT_TRUE(r.movie) << r.error;
+  auto [r, problems] = read_logged(fws(movie_body(tags)));
+  ASSERT_TRUE(r.movie) << r.error.message();
   ASSERT_EQ(r.movie->tags.size(), 1u);
-  ASSERT_EQ(r.movie->notes.size(), 1u);
-  EXPECT_NE(r.movie->notes[0].find("runs past the end"), std::string::npos);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, DiagnosticKind::Truncated);
+  EXPECT_EQ(problems[0].tag, code(TagCode::DoAction));
+  EXPECT_EQ(problems[0].offset, 8u + 13u + 2u);  // header, RECT and rate, count, ShowFrame
   EXPECT_FALSE(r.movie->background);
 }
 
@@ -206,7 +233,7 @@ TEST(Movie, PlainMovieShorterThanDeclaredUsesWhatIsThere) {
   Bytes tags;
   put_tag(tags, code(TagCode::ShowFrame), {});
   auto r = read_movie(fws(movie_body(tags), 100000));
-  ASSERT_TRUE(r.movie) << r.error;
+  ASSERT_TRUE(r.movie) << r.error.message();
   EXPECT_EQ(r.movie->declared_length, 100000u);
   EXPECT_EQ(r.movie->tags.size(), 1u);
 }
@@ -218,18 +245,19 @@ TEST(Movie, TagListStopsAtEndAndHandlesACutHeader) {
   put_tag(tags, code(TagCode::ShowFrame), {});  // after End: not part of the list
   TagList list = read_tag_list(tags);
   EXPECT_EQ(list.tags.size(), 2u);
-  EXPECT_FALSE(list.note);
+  EXPECT_FALSE(list.problem);
   Bytes cut = {0x7f};  // half a record header
   list = read_tag_list(cut);
   EXPECT_TRUE(list.tags.empty());
-  EXPECT_TRUE(list.note);
+  EXPECT_TRUE(list.problem);
   EXPECT_TRUE(tag_body(cut, TagRecord{1, 0, 5}).empty());
 }
 
 TEST(Movie, LoadFileReportsWhyItCannotOpen) {
   auto r = load_movie_file("/nonexistent/strandel/movie.swf");
   EXPECT_FALSE(r.movie);
-  EXPECT_EQ(r.error, "cannot open: No such file or directory");
+  EXPECT_EQ(r.error.kind, DiagnosticKind::System);
+  EXPECT_EQ(r.error.text, "cannot open: No such file or directory");
 }
 
 TEST(Records, ReadPackedRecordsAndStayByteAligned) {

@@ -16,7 +16,7 @@ using Calls = std::vector<std::string>;
 
 std::shared_ptr<const Movie> load(const swfw::Movie& m) {
   auto r = read_movie(m.bytes());
-  EXPECT_TRUE(r.movie) << r.error;
+  EXPECT_TRUE(r.movie) << r.error.message();
   return r.movie;
 }
 

@@ -1,0 +1,250 @@
+#include "swf/paint.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace strandel::swf {
+
+namespace {
+
+std::uint8_t channel(double v, double mult, double add) {
+  return static_cast<std::uint8_t>(std::clamp(v * mult + add, 0.0, 255.0));
+}
+
+// A copy of a premultiplied surface with the colour transform applied to
+// every pixel.
+PatternPtr transformed_bitmap(cairo_surface_t* s, const ColorTransform& cx) {
+  int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_surface_flush(s);
+  cairo_surface_flush(out);
+  for (int y = 0; y < h; ++y) {
+    auto* src = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                                       y * cairo_image_surface_get_stride(s));
+    auto* dst = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(out) +
+                                                 y * cairo_image_surface_get_stride(out));
+    for (int x = 0; x < w; ++x) {
+      std::uint32_t p = src[x];
+      unsigned a = p >> 24;
+      auto straight = [a](unsigned v) { return a ? std::min(255u, v * 255 / a) : 0u; };
+      Rgba c =
+          transformed({static_cast<std::uint8_t>(straight((p >> 16) & 0xFF)),
+                       static_cast<std::uint8_t>(straight((p >> 8) & 0xFF)),
+                       static_cast<std::uint8_t>(straight(p & 0xFF)), static_cast<std::uint8_t>(a)},
+                      cx);
+      dst[x] = (unsigned(c.a) << 24) | ((c.r * c.a / 255) << 16) | ((c.g * c.a / 255) << 8) |
+               (c.b * c.a / 255);
+    }
+  }
+  cairo_surface_mark_dirty(out);
+  PatternPtr p = own_pattern(cairo_pattern_create_for_surface(out));
+  cairo_surface_destroy(out);
+  return p;
+}
+
+// Gradients live in a square from -16384 to 16384 twips in gradient space.
+constexpr double kGradientHalf = 16384;
+
+PatternPtr make_gradient(const FillStyle& f, const ColorTransform& cx, const Matrix& inverse) {
+  cairo_pattern_t* p;
+  if (f.kind == FillStyle::Kind::Linear)
+    p = cairo_pattern_create_linear(-kGradientHalf, 0, kGradientHalf, 0);
+  else
+    p = cairo_pattern_create_radial(
+        f.kind == FillStyle::Kind::Focal ? f.gradient.focal_point * kGradientHalf : 0, 0, 0, 0, 0,
+        kGradientHalf);
+  for (const GradientStop& s : f.gradient.stops) {
+    Rgba c = transformed(s.color, cx);
+    cairo_pattern_add_color_stop_rgba(p, s.ratio / 255.0, c.r / 255.0, c.g / 255.0, c.b / 255.0,
+                                      c.a / 255.0);
+  }
+  static constexpr cairo_extend_t kExtend[] = {CAIRO_EXTEND_PAD, CAIRO_EXTEND_REFLECT,
+                                               CAIRO_EXTEND_REPEAT};
+  cairo_pattern_set_extend(p, kExtend[static_cast<int>(f.gradient.spread)]);
+  cairo_matrix_t cm = to_cairo(inverse);
+  cairo_pattern_set_matrix(p, &cm);
+  return own_pattern(p);
+}
+
+// Paints one shape's styles on one cairo context.
+class ShapePainter {
+ public:
+  ShapePainter(cairo_t* cr, const Dictionary& dict, PaintMode mode)
+      : cr_(cr), dict_(dict), mode_(mode) {}
+
+  void paint(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
+
+ private:
+  void fill(const FillStyle& f, const Path& path, const ColorTransform& cx);
+  void stroke(const LineStyle& l, const Path& path, const Matrix& m, const ColorTransform& cx);
+  bool set_fill_source(const FillStyle& f, const ColorTransform& cx, double& alpha);
+
+  cairo_t* cr_;
+  const Dictionary& dict_;
+  PaintMode mode_;
+};
+
+void ShapePainter::paint(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx) {
+  set_matrix(cr_, m);
+  cairo_set_fill_rule(cr_, s.nonzero_winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+  for (const ShapeLayer& layer : s.layers) {
+    for (std::size_t i = 0; i < layer.fills.size() && i < layer.fill_paths.size(); ++i)
+      if (!layer.fill_paths[i].empty()) fill(layer.fills[i], layer.fill_paths[i], cx);
+    if (mode_ == PaintMode::Mask) continue;  // clip layers use the fills alone
+    for (std::size_t i = 0; i < layer.lines.size() && i < layer.line_paths.size(); ++i)
+      if (!layer.line_paths[i].empty()) stroke(layer.lines[i], layer.line_paths[i], m, cx);
+  }
+}
+
+void ShapePainter::fill(const FillStyle& f, const Path& path, const ColorTransform& cx) {
+  cairo_new_path(cr_);
+  path.append_to(cr_);
+  if (mode_ == PaintMode::Mask) {
+    cairo_set_source_rgba(cr_, 0, 0, 0, 1);
+    cairo_fill(cr_);
+    return;
+  }
+  double alpha = 1;
+  if (!set_fill_source(f, cx, alpha)) return cairo_new_path(cr_);
+  if (alpha >= 1) return cairo_fill(cr_);
+  // A faded bitmap: paint through the path with the fade as alpha.
+  cairo_save(cr_);
+  cairo_clip(cr_);
+  cairo_paint_with_alpha(cr_, alpha);
+  cairo_restore(cr_);
+}
+
+// Sets the source for a fill; false when it draws nothing. Bitmaps faded by
+// an alpha-only colour transform keep their pattern and return the fade.
+bool ShapePainter::set_fill_source(const FillStyle& f, const ColorTransform& cx, double& alpha) {
+  switch (f.kind) {
+    case FillStyle::Kind::Solid:
+      set_source(cr_, transformed(f.color, cx));
+      return true;
+    case FillStyle::Kind::Linear:
+    case FillStyle::Kind::Radial:
+    case FillStyle::Kind::Focal: {
+      const auto& stops = f.gradient.stops;
+      if (stops.empty()) return false;
+      auto inverse = f.matrix.inverse();
+      // A gradient squeezed to nothing shows its outermost colour.
+      if (stops.size() == 1 || !inverse) {
+        set_source(cr_, transformed(stops.back().color, cx));
+        return true;
+      }
+      if (!is_identity(cx)) {
+        cairo_set_source(cr_, make_gradient(f, cx, *inverse).get());
+      } else {
+        if (!f.cached_pattern) f.cached_pattern = make_gradient(f, cx, *inverse);
+        cairo_set_source(cr_, f.cached_pattern.get());
+      }
+      return true;
+    }
+    case FillStyle::Kind::Bitmap: {
+      const BitmapDefinition* b = dict_.bitmap(f.bitmap_id);
+      auto inverse = f.matrix.inverse();
+      if (!b || !b->surface || !inverse) return false;
+      bool fade_only = cx.rm == 1 && cx.gm == 1 && cx.bm == 1 && cx.ra == 0 && cx.ga == 0 &&
+                       cx.ba == 0 && cx.aa == 0;
+      PatternPtr p = fade_only ? own_pattern(cairo_pattern_create_for_surface(b->surface.get()))
+                               : transformed_bitmap(b->surface.get(), cx);
+      if (fade_only) alpha = std::clamp(cx.am, 0.0, 1.0);
+      cairo_matrix_t cm = to_cairo(*inverse);
+      cairo_pattern_set_matrix(p.get(), &cm);
+      cairo_pattern_set_extend(p.get(), f.repeat ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
+      cairo_pattern_set_filter(p.get(), f.smooth ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+      cairo_set_source(cr_, p.get());
+      return true;
+    }
+  }
+  return false;
+}
+
+void ShapePainter::stroke(const LineStyle& l, const Path& path, const Matrix& m,
+                          const ColorTransform& cx) {
+  double alpha = 1;
+  if (l.has_fill) {
+    if (!set_fill_source(l.fill, cx, alpha)) return;
+  } else {
+    set_source(cr_, transformed(l.color, cx));
+  }
+  // Lines scale with the object but are never thinner than one pixel.
+  double scale = std::sqrt(std::fabs(m.determinant()));
+  double width = std::max<double>(l.width, 1.0 / scale);
+  static constexpr cairo_line_cap_t kCaps[] = {CAIRO_LINE_CAP_ROUND, CAIRO_LINE_CAP_BUTT,
+                                               CAIRO_LINE_CAP_SQUARE};
+  static constexpr cairo_line_join_t kJoins[] = {CAIRO_LINE_JOIN_ROUND, CAIRO_LINE_JOIN_BEVEL,
+                                                 CAIRO_LINE_JOIN_MITER};
+  cairo_set_line_width(cr_, width);
+  cairo_set_line_cap(cr_, kCaps[static_cast<int>(l.start_cap)]);
+  cairo_set_line_join(cr_, kJoins[static_cast<int>(l.join)]);
+  cairo_set_miter_limit(cr_, l.miter_limit);
+  cairo_new_path(cr_);
+  path.append_to(cr_);
+  cairo_stroke(cr_);
+}
+
+}  // namespace
+
+PatternPtr own_pattern(cairo_pattern_t* p) { return PatternPtr(p, cairo_pattern_destroy); }
+
+cairo_matrix_t to_cairo(const Matrix& m) { return {m.a, m.b, m.c, m.d, m.tx, m.ty}; }
+
+void set_matrix(cairo_t* cr, const Matrix& m) {
+  cairo_matrix_t cm = to_cairo(m);
+  cairo_set_matrix(cr, &cm);
+}
+
+bool usable(const Matrix& m) {
+  double det = m.determinant();
+  return std::isfinite(det) && std::isfinite(m.tx) && std::isfinite(m.ty) && std::fabs(det) > 1e-12;
+}
+
+bool is_identity(const ColorTransform& cx) { return cx == ColorTransform{}; }
+
+Rgba transformed(Rgba c, const ColorTransform& cx) {
+  return {channel(c.r, cx.rm, cx.ra), channel(c.g, cx.gm, cx.ga), channel(c.b, cx.bm, cx.ba),
+          channel(c.a, cx.am, cx.aa)};
+}
+
+void set_source(cairo_t* cr, Rgba c) {
+  cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, c.a / 255.0);
+}
+
+Box device_box(const Rect& r, const Matrix& m, double margin) {
+  double xs[4], ys[4];
+  const double px[4] = {double(r.xmin), double(r.xmax), double(r.xmin), double(r.xmax)};
+  const double py[4] = {double(r.ymin), double(r.ymin), double(r.ymax), double(r.ymax)};
+  for (int i = 0; i < 4; ++i) {
+    Point p = m.apply(px[i], py[i]);
+    xs[i] = p.x;
+    ys[i] = p.y;
+  }
+  return {*std::min_element(xs, xs + 4) - margin, *std::min_element(ys, ys + 4) - margin,
+          *std::max_element(xs, xs + 4) + margin, *std::max_element(ys, ys + 4) + margin};
+}
+
+void paint_shape(cairo_t* cr, const Dictionary& dict, const ShapeDefinition& s, const Matrix& m,
+                 const ColorTransform& cx, PaintMode mode) {
+  ShapePainter(cr, dict, mode).paint(s, m, cx);
+}
+
+void paint_bitmap(cairo_t* cr, const BitmapDefinition& b, const Matrix& m, const ColorTransform& cx,
+                  PaintMode mode) {
+  Matrix mm = Matrix{20, 0, 0, 20, 0, 0}.then(m);
+  if (!usable(mm) || !b.surface) return;
+  set_matrix(cr, mm);
+  cairo_rectangle(cr, 0, 0, b.width, b.height);
+  if (mode == PaintMode::Mask) {
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_fill(cr);
+    return;
+  }
+  cairo_set_source_surface(cr, b.surface.get(), 0, 0);
+  cairo_save(cr);
+  cairo_clip(cr);
+  cairo_paint_with_alpha(cr, std::clamp(cx.am, 0.0, 1.0));
+  cairo_restore(cr);
+}
+
+}  // namespace strandel::swf
