@@ -313,4 +313,24 @@ TEST(ChromeUnderWindowManager, StaysBorderlessEscapeClosesAndMinimiseIconifies) 
   }
 }
 
+// The window manager moves the window, as Alt+drag or a keyboard move would;
+// a drag of the strip then carries on from where the window is.
+TEST(ChromeUnderWindowManager, DragStartsFromWhereTheWindowManagerPutTheWindow) {
+  Xvfb x;
+  WindowManager wm(x);
+  Framed f(x);
+  ASSERT_NE(f.window(), 0u) << f.program().stderr_text();
+  ASSERT_TRUE(f.painted());
+
+  Process move({.argv = {"xdotool", "windowmove", std::to_string(f.window()), "100", "80"},
+                .set_env = {{"DISPLAY", x.name()}}});
+  EXPECT_EQ(move.wait_exit(5000ms), 0) << move.stderr_text();
+  ASSERT_TRUE(f.settles_at({100, 80})) << where(f.origin());
+
+  f.drag_by(kStrip, 50, 40, 1);
+  EXPECT_TRUE(f.settles_at({150, 120})) << where(f.origin());
+  f.drag_by(kStrip, -30, 10, 3);
+  EXPECT_TRUE(f.settles_at({120, 130})) << where(f.origin());
+}
+
 }  // namespace

@@ -3,16 +3,9 @@
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
 #include <FL/x.H>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 
 #include "platform/design.h"
 #include "platform/logo.h"
@@ -106,100 +99,6 @@ void open_display_or_exit() {
 
 }  // namespace
 
-// ------------------------------------------------------------ WindowAdapter
-
-WindowAdapter::WindowAdapter(WindowWidget& window, const Metrics& metrics)
-    : window_(window), metrics_(metrics), width_(design::kFormWidth), height_(design::kFormHeight) {
-  place();
-}
-
-std::string WindowAdapter::Caption() const { return window_.label() ? window_.label() : ""; }
-
-void WindowAdapter::set_BackColor(Colour c) {
-  back_color_ = c;
-  window_.set_background(ToFlColor(c));
-}
-
-void WindowAdapter::place() {
-  window_.resize(metrics_.to_px_x(left_), metrics_.to_px_y(top_), metrics_.size_px_x(width_),
-                 metrics_.size_px_y(height_));
-}
-
-void WindowAdapter::set_Width(Twips v) { width_ = v; place(); }
-void WindowAdapter::set_Height(Twips v) { height_ = v; place(); }
-void WindowAdapter::set_Left(Twips v) { left_ = v; place(); }
-void WindowAdapter::set_Top(Twips v) { top_ = v; place(); }
-
-void WindowAdapter::centre_on_screen() {
-  // Centred in twips, from the size the window has now.
-  left_ = static_cast<float>((static_cast<double>(metrics_.screen_width_px) *
-                                  metrics_.twips_per_pixel_x - width_) / 2);
-  top_ = static_cast<float>((static_cast<double>(metrics_.screen_height_px) *
-                                 metrics_.twips_per_pixel_y - height_) / 2);
-  place();
-  window_.keep_position();
-}
-
-void WindowAdapter::set_WindowState(std::int16_t state) {
-  if (state == kWindowMinimized) window_.iconize();
-}
-
-void WindowAdapter::Line(std::int16_t, float x1, float y1, float x2, float y2, Colour colour) {
-  window_.add_line(metrics_.to_px_x(x1), metrics_.to_px_y(y1), metrics_.to_px_x(x2),
-                   metrics_.to_px_y(y2), ToFlColor(colour));
-}
-
-std::uint32_t WindowAdapter::hWnd() const {
-  return window_.shown() ? static_cast<std::uint32_t>(fl_xid(&window_)) : 0;
-}
-
-void WindowAdapter::Unload() {
-  // Hiding the only window ends the event loop; the window and its controls
-  // are destroyed on the way out.
-  window_.hide();
-}
-
-// ---------------------------------------------------------- ProcessServices
-
-std::string ProcessServices::AppPath() const {
-  char buffer[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return CurDir();
-  std::string path(buffer, static_cast<std::size_t>(n));
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return CurDir();
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string ProcessServices::CurDir() const {
-  std::string dir(PATH_MAX, '\0');
-  while (!getcwd(dir.data(), dir.size())) {
-    if (errno != ERANGE) return ".";
-    dir.resize(dir.size() * 2);
-  }
-  dir.resize(std::strlen(dir.c_str()));
-  return dir;
-}
-
-std::string ProcessServices::ReadFileForInput(const std::string& name) {
-  struct stat st;
-  if (stat(name.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) throw RuntimeError(ErrorNumber::FileNotFound);
-    throw RuntimeError(ErrorNumber::PathFileAccessError, std::strerror(errno));
-  }
-  if (S_ISDIR(st.st_mode)) throw RuntimeError(ErrorNumber::PathFileAccessError, "a directory");
-  std::ifstream in(name, std::ios::binary);
-  if (!in) throw RuntimeError(ErrorNumber::PathFileAccessError, std::strerror(errno));
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void ProcessServices::End() {
-  std::fflush(nullptr);
-  _exit(0);
-}
-
 // ------------------------------------------------------------------ FltkForm
 
 FltkForm::FltkForm() {
@@ -248,13 +147,14 @@ FltkForm::FltkForm() {
 }
 
 void FltkForm::on_strip_mouse(FormEvents& events, int event) {
-  // Positions come from the pointer's place on the screen and the window's
-  // Left and Top properties, so a move the window manager has not carried
-  // out yet never feeds back into the drag.
-  float x = static_cast<float>(Fl::event_x_root() * metrics_.twips_per_pixel_x -
-                               window_adapter_->Left() - strip_->Left());
-  float y = static_cast<float>(Fl::event_y_root() * metrics_.twips_per_pixel_y -
-                               window_adapter_->Top() - strip_->Top());
+  // The pointer against the window's place on the screen as last known: the
+  // same place Left and Top report during this event, so a move the window
+  // manager has not carried out yet never feeds back into the drag.
+  WindowAdapter::Point origin = window_adapter_->client_origin();
+  float x = static_cast<float>((Fl::event_x_root() - origin.x) * metrics_.twips_per_pixel_x -
+                               strip_->Left());
+  float y = static_cast<float>((Fl::event_y_root() - origin.y) * metrics_.twips_per_pixel_y -
+                               strip_->Top());
   std::int16_t shift = shift_mask(Fl::event_state());
   guarded([&] {
     switch (event) {
@@ -289,13 +189,23 @@ void FltkForm::bind_events(FormEvents& events) {
   window_->on_first_draw = [this] { take_input_focus(); };
   Fl::add_system_handler(
       [](void* event, void* form) {
-        auto* self = static_cast<FltkForm*>(form);
-        const XEvent* e = static_cast<const XEvent*>(event);
-        if (e->type == MapNotify && self->window_->shown() && e->xmap.window == fl_xid(self->window_.get()))
-          self->take_input_focus();
+        static_cast<FltkForm*>(form)->on_x_event(event);
         return 0;  // FLTK handles the event as usual
       },
       this);
+}
+
+void FltkForm::on_x_event(const void* event) {
+  if (!window_->shown()) return;
+  const XEvent& e = *static_cast<const XEvent*>(event);
+  ::Window xid = fl_xid(window_.get());
+  bool ours = (e.type == MapNotify && e.xmap.window == xid) ||
+              (e.type == ConfigureNotify && e.xconfigure.window == xid) ||
+              (e.type == ReparentNotify && e.xreparent.window == xid);
+  if (!ours) return;
+  // Moved by us, by the window manager or by the user, or given a frame.
+  window_adapter_->forget_position();
+  if (e.type == MapNotify) take_input_focus();
 }
 
 void FltkForm::take_input_focus() {

@@ -11,43 +11,12 @@
 #include "platform/fltk/metrics.h"
 #include "platform/fltk/movie_control.h"
 #include "platform/fltk/widgets.h"
+#include "platform/fltk/window_adapter.h"
+#include "platform/process_services.h"
 #include "platform/runtime_error.h"
 #include "platform/toolkit.h"
 
 namespace strandel::platform::fltk {
-
-class WindowAdapter : public FormWindow {
- public:
-  WindowAdapter(WindowWidget& window, const Metrics& metrics);
-  std::string Caption() const override;
-  Colour BackColor() const override { return back_color_; }
-  void set_BackColor(Colour c) override;
-  Twips Width() const override { return width_; }
-  void set_Width(Twips v) override;
-  Twips Height() const override { return height_; }
-  void set_Height(Twips v) override;
-  Twips Left() const override { return left_; }
-  void set_Left(Twips v) override;
-  Twips Top() const override { return top_; }
-  void set_Top(Twips v) override;
-  void set_WindowState(std::int16_t state) override;
-  void set_AutoRedraw(Truth v) override { auto_redraw_ = v; }
-  std::int16_t BorderStyle() const override { return 0; }
-  void Line(std::int16_t flags, float x1, float y1, float x2, float y2, Colour colour) override;
-  std::uint32_t hWnd() const override;
-  void Unload() override;
-
-  // Places the window in the middle of the screen at its present size.
-  void centre_on_screen();
-
- private:
-  void place();
-  WindowWidget& window_;
-  const Metrics& metrics_;
-  Colour back_color_ = kSystemWindowBackground;
-  Twips width_, height_, left_ = 0, top_ = 0;
-  Truth auto_redraw_ = kFalse;
-};
 
 class ScreenAdapter : public Screen {
  public:
@@ -61,14 +30,6 @@ class ScreenAdapter : public Screen {
   const Metrics& metrics_;
 };
 
-class ProcessServices : public Services {
- public:
-  std::string AppPath() const override;
-  std::string CurDir() const override;
-  std::string ReadFileForInput(const std::string& name) override;
-  [[noreturn]] void End() override;
-};
-
 class FltkForm {
  public:
   FltkForm();
@@ -79,6 +40,8 @@ class FltkForm {
  private:
   void bind_events(FormEvents& events);
   void on_strip_mouse(FormEvents& events, int event);
+  // Every X event, before FLTK handles it (an XEvent).
+  void on_x_event(const void* event);
   void take_input_focus();
 
   Metrics metrics_;
