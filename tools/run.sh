@@ -8,7 +8,8 @@ root=$(pwd)
 
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
-  libfltk1.3-dev libcairo2-dev zlib1g-dev liblzma-dev libjpeg62-turbo-dev libxft-dev
+  libfltk1.3-dev libxrandr-dev libxinerama-dev libcairo2-dev zlib1g-dev liblzma-dev
+  libjpeg62-turbo-dev libxft-dev
   libgtest-dev xvfb libxtst-dev x11-utils xdotool openbox imagemagick fonts-dejavu-core
 )
 

@@ -270,15 +270,19 @@ std::optional<long> Process::peak_rss_kib() const {
 
 // --- Xvfb ------------------------------------------------------------------------
 
-Xvfb::Xvfb(int width, int height, int dpi) {
+Xvfb::Xvfb(const std::vector<Size>& screens, int dpi) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) fail("pipe: " + std::string(std::strerror(errno)));
-  auto screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1])};
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    argv.insert(argv.end(), {"-screen", std::to_string(i),
+                             std::to_string(screens[i].width) + "x" +
+                                 std::to_string(screens[i].height) + "x24"});
+  }
+  if (screens.size() > 1) argv.push_back("+xinerama");
+  argv.insert(argv.end(), {"-dpi", std::to_string(dpi), "-nolisten", "tcp"});
   try {
-    server_.emplace(
-        Process::Options{.argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                  screen, "-dpi", std::to_string(dpi), "-nolisten", "tcp"},
-                         .inherit_fds = {fds[1]}});
+    server_.emplace(Process::Options{.argv = argv, .inherit_fds = {fds[1]}});
   } catch (...) {
     close(fds[0]);
     close(fds[1]);
@@ -503,6 +507,26 @@ std::optional<long> wm_state(Display* d, Window w) {
     value = reinterpret_cast<long*>(data)[0];  // format 32 arrives as longs
   if (data) XFree(data);
   return value;
+}
+
+std::vector<std::string> net_wm_state(Display* d, Window w) {
+  Atom state = XInternAtom(d, "_NET_WM_STATE", False);
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  std::vector<std::string> names;
+  if (XGetWindowProperty(d, w, state, 0, 32, False, XA_ATOM, &type, &format, &count, &after,
+                         &data) == Success &&
+      data && format == 32) {
+    for (unsigned long i = 0; i < count; ++i) {
+      char* name = XGetAtomName(d, reinterpret_cast<Atom*>(data)[i]);
+      if (name) names.emplace_back(name);
+      if (name) XFree(name);
+    }
+  }
+  if (data) XFree(data);
+  return names;
 }
 
 // --- Pixels ------------------------------------------------------------------------

@@ -92,7 +92,14 @@ class Process {
 // and stops the server.
 class Xvfb {
  public:
-  explicit Xvfb(int width = 1024, int height = 768, int dpi = 96);
+  struct Size {
+    int width = 0, height = 0;
+  };
+  explicit Xvfb(int width = 1024, int height = 768, int dpi = 96)
+      : Xvfb(std::vector<Size>{{width, height}}, dpi) {}
+  // Several screens side by side, left to right, joined by Xinerama into one
+  // X screen, as two monitors on one desktop are.
+  explicit Xvfb(const std::vector<Size>& screens, int dpi = 96);
   ~Xvfb();
   Xvfb(const Xvfb&) = delete;
   Xvfb& operator=(const Xvfb&) = delete;
@@ -158,6 +165,8 @@ std::optional<Rect> window_rect(Display* d, Window w);
 std::optional<Point> to_root(Display* d, Window w, Point p);
 // WM_STATE of a client window: 1 normal, 3 iconic; nullopt if not set.
 std::optional<long> wm_state(Display* d, Window w);
+// The names in a client window's _NET_WM_STATE, e.g. "_NET_WM_STATE_FULLSCREEN".
+std::vector<std::string> net_wm_state(Display* d, Window w);
 
 // --- Pixels (read from the root window, i.e. what the screen shows) ----------
 

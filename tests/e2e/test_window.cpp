@@ -55,10 +55,13 @@ void expect_movie_fills(Display* d, Window w, Rect r) {
 }
 
 // One Xvfb for the whole suite: the tests run one program at a time and each
-// waits for its window to be gone before the next starts.
+// waits for its window to be gone before the next starts. It is a desktop of
+// two monitors side by side, 1024x768 on the left and a larger one on the
+// right: the window belongs on the first, so every place and size below is
+// the one a single 1024x768 screen gives.
 class WindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { x_ = new Xvfb(1024, 768, 96); }
+  static void SetUpTestSuite() { x_ = new Xvfb({{1024, 768}, {1280, 1024}}, 96); }
   static void TearDownTestSuite() {
     delete x_;
     x_ = nullptr;
@@ -257,6 +260,69 @@ TEST_F(WindowTest, BorderlessFullScreenWithSizesCentresTheMovieOnTheScreen) {
   expect_movie_fills(d(), w, {192, 144, 640, 480});
   // Nothing of the chrome: the top-left corner is not the frame's light blue.
   EXPECT_NE(pixel_in(d(), w, 0, 0), (Rgb{45, 45, 255}));
+}
+
+// The other full-screen combinations: the window covers the first monitor
+// and the movie fills it, inside the frame when framed.
+TEST_F(WindowTest, FullScreenAfterSizesOrBorderlessCoversTheFirstMonitor) {
+  struct Case {
+    const char* readme;
+    Rect movie;
+  } cases[] = {
+      {"border:false\nfullscreen:true\n/m.swf\n", {0, 0, 1024, 768}},
+      {"sizes:640x480\nfullscreen:true\n/m.swf\n", {4, 26, 1016, 738}},
+      {"border:false\nsizes:640x480\nfullscreen:true\n/m.swf\n", {0, 0, 1024, 768}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.readme);
+    TempDir dir;
+    prepare(dir, c.readme);
+    Process p(program_command(x(), dir.path()));
+    Window w = wait_for_window(d(), kTitle);
+    ASSERT_NE(w, 0u) << p.stderr_text();
+    EXPECT_EQ(window_rect(d(), w).value_or(Rect{}), (Rect{0, 0, 1024, 768}));
+    expect_movie_fills(d(), w, c.movie);
+    p.kill();
+    wait_for([&] { return find_window(d(), kTitle) == 0; });
+  }
+}
+
+bool has(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// Under a window manager a window that covers its monitor is put in the
+// full-screen state, so desktop panels stay behind a kiosk; a smaller one is
+// not. Either keeps its task-bar entry, so a minimised window can be found.
+TEST(WindowUnderWindowManager, CoveringTheFirstMonitorIsTheFullScreenState) {
+  Xvfb x({{1024, 768}, {1280, 1024}});
+  WindowManager wm(x);
+  Display* d = x.display();
+  struct Case {
+    const char* readme;
+    Rect window;
+    bool full_screen;
+  } cases[] = {
+      {"fullscreen:true\n/m.swf\n", {0, 0, 1024, 768}, true},
+      {"sizes:640x480\n/m.swf\n", {188, 129, 648, 510}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.readme);
+    TempDir dir;
+    dir.write("readme.txt", c.readme);
+    dir.write("m.swf", minimal_movie(640, 480, 12, kMovie));
+    Process p(program_command(x, dir.path()));
+    Window w = wait_for_window(d, kTitle);
+    ASSERT_NE(w, 0u) << p.stderr_text();
+    if (c.full_screen)
+      EXPECT_TRUE(wait_for([&] { return has(net_wm_state(d, w), "_NET_WM_STATE_FULLSCREEN"); }));
+    else
+      EXPECT_FALSE(has(net_wm_state(d, w), "_NET_WM_STATE_FULLSCREEN"));
+    EXPECT_FALSE(has(net_wm_state(d, w), "_NET_WM_STATE_SKIP_TASKBAR"));
+    EXPECT_EQ(window_rect(d, w).value_or(Rect{}), c.window);
+    p.kill();
+    wait_for([&] { return find_window(d, kTitle) == 0; });
+  }
 }
 
 // --- Start-up errors ---------------------------------------------------------

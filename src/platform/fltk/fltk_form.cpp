@@ -221,6 +221,7 @@ int FltkForm::Run(FormEvents& events) {
   guarded([&] { events.Form_Load(); });
   window_adapter_->centre_on_screen();
   window_->show();
+  window_adapter_->tell_window_manager();
   movie_widget_->take_focus();
   movie_widget_->start();
   Fl::run();

@@ -1,4 +1,7 @@
-// Pixels and twips on the X screen.
+// Pixels and twips on the X screen, and the monitor the launcher uses as
+// the toolkit's screen: RandR's primary monitor, else the first Xinerama
+// screen, else the whole X screen. On a desktop with two monitors the X
+// screen spans both; the window is centred on, and made to cover, one.
 //
 // Twips per pixel = 1440 / the screen's DPI, with the DPI rounded to a whole
 // number first: Xvfb started with -dpi 96 reports 95.98 (its size in
@@ -12,6 +15,9 @@ namespace strandel::platform::fltk {
 struct Metrics {
   float twips_per_pixel_x = 15;
   float twips_per_pixel_y = 15;
+  // The monitor: its top-left corner on the X screen and its size.
+  int screen_x_px = 0;
+  int screen_y_px = 0;
   int screen_width_px = 0;
   int screen_height_px = 0;
 
@@ -23,7 +29,8 @@ struct Metrics {
   int size_px_y(double twips) const;
 };
 
-// Reads the metrics of the default screen of the open display.
+// Reads the metrics of the default screen of the open display and finds its
+// primary monitor.
 Metrics ReadScreenMetrics();
 
 }  // namespace strandel::platform::fltk

@@ -29,6 +29,21 @@ WindowAdapter::Point frame_extents(::Window xid) {
   return inset;
 }
 
+// Asks the window manager to add (true) or remove a state of the mapped
+// window; nothing happens without one.
+void change_state(::Window xid, const char* state, bool add) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = xid;
+  event.xclient.message_type = XInternAtom(fl_display, "_NET_WM_STATE", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = add ? 1 : 0;
+  event.xclient.data.l[1] = static_cast<long>(XInternAtom(fl_display, state, False));
+  event.xclient.data.l[3] = 1;  // from an application
+  XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
 }  // namespace
 
 WindowAdapter::WindowAdapter(WindowWidget& window, const Metrics& metrics)
@@ -121,6 +136,14 @@ void WindowAdapter::centre_on_screen() {
       (static_cast<double>(metrics_.screen_height_px) * metrics_.twips_per_pixel_y - height_) / 2);
   place();
   window_.keep_position();
+}
+
+void WindowAdapter::tell_window_manager() {
+  if (!window_.shown()) return;
+  ::Window xid = fl_xid(&window_);
+  change_state(xid, "_NET_WM_STATE_SKIP_TASKBAR", false);
+  if (window_.w() == metrics_.screen_width_px && window_.h() == metrics_.screen_height_px)
+    change_state(xid, "_NET_WM_STATE_FULLSCREEN", true);
 }
 
 void WindowAdapter::set_WindowState(std::int16_t state) {

@@ -37,6 +37,12 @@ class WindowAdapter : public FormWindow {
   // Places the window in the middle of the monitor at its present size.
   void centre_on_screen();
 
+  // Once the window is shown: a window that covers its monitor asks the
+  // window manager for the full-screen state, so desktop panels do not cover
+  // a kiosk; and the window keeps its task-bar entry, which FLTK gives up
+  // for borderless windows, so that a minimised window can be found again.
+  void tell_window_manager();
+
   // Where the client area's top-left corner is on the screen, pixels.
   struct Point {
     int x = 0, y = 0;
