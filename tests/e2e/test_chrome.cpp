@@ -333,4 +333,49 @@ TEST(ChromeUnderWindowManager, DragStartsFromWhereTheWindowManagerPutTheWindow) 
   EXPECT_TRUE(f.settles_at({120, 130})) << where(f.origin());
 }
 
+// A keyboard-only user: Tab leaves the movie for the title strip and then
+// "X", which shows a focus mark and closes the window on Enter; Shift+Tab
+// goes back from the movie, past the hidden backdrop, to the icon box and
+// then to "-", which Space presses.
+TEST(ChromeUnderWindowManager, TabReachesTheButtonsWhichSpaceOrEnterPress) {
+  Xvfb x;
+  WindowManager wm(x);
+  Display* d = x.display();
+  {
+    SCOPED_TRACE("Tab, Tab, Enter");
+    Framed f(x);
+    ASSERT_NE(f.window(), 0u) << f.program().stderr_text();
+    ASSERT_TRUE(f.painted());
+    auto close_button = [&] {
+      Point at = f.root({626, 6});
+      return grab(d, {at.x, at.y, 17, 17}).pixels;
+    };
+    const auto plain = close_button();
+    press_key(d, XK_Tab);
+    press_key(d, XK_Tab);
+    EXPECT_TRUE(wait_for([&] { return close_button() != plain; })) << "no focus mark on \"X\"";
+    press_key(d, XK_Tab);
+    EXPECT_TRUE(wait_for([&] { return close_button() == plain; })) << "the mark stays on \"X\"";
+    press_key(d, XK_Tab, {XK_Shift_L});
+    EXPECT_TRUE(wait_for([&] { return close_button() != plain; })) << "Shift+Tab missed \"X\"";
+    EXPECT_TRUE(f.program().running());
+    press_key(d, XK_Return);
+    EXPECT_EQ(f.program().wait_exit(5000ms), 0);
+  }
+  wait_for([&] { return find_window(d, kTitle) == 0; });
+  {
+    SCOPED_TRACE("Shift+Tab, Shift+Tab, Space");
+    Framed f(x);
+    ASSERT_NE(f.window(), 0u) << f.program().stderr_text();
+    ASSERT_TRUE(f.painted());
+    press_key(d, XK_Tab, {XK_Shift_L});
+    press_key(d, XK_space);  // on the icon box: nothing
+    press_key(d, XK_Tab, {XK_Shift_L});
+    press_key(d, XK_space);
+    EXPECT_TRUE(wait_for([&] { return wm_state(d, f.window()) == 3; }))
+        << "WM_STATE " << wm_state(d, f.window()).value_or(-1);
+    EXPECT_TRUE(f.program().running());
+  }
+}
+
 }  // namespace

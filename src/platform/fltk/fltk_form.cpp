@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "platform/design.h"
+#include "platform/fltk/keys.h"
 #include "platform/logo.h"
 #include "platform/saved_state.h"
 
@@ -43,27 +45,6 @@ std::int16_t shift_mask(int state) {
   return static_cast<std::int16_t>(((state & FL_SHIFT) ? kShiftMask : 0) |
                                    ((state & FL_CTRL) ? kCtrlMask : 0) |
                                    ((state & FL_ALT) ? kAltMask : 0));
-}
-
-// The toolkit's key code of an FLTK key; 0 for keys without one.
-std::int16_t key_code(int key) {
-  if (key >= 'a' && key <= 'z') return static_cast<std::int16_t>(key - 'a' + 'A');
-  if ((key >= '0' && key <= '9') || key == ' ') return static_cast<std::int16_t>(key);
-  if (key >= FL_F + 1 && key <= FL_F + 12) return static_cast<std::int16_t>(112 + key - FL_F - 1);
-  switch (key) {
-    case FL_Escape: return 27;
-    case FL_Enter: case FL_KP_Enter: return 13;
-    case FL_Tab: return 9;
-    case FL_BackSpace: return 8;
-    case FL_Left: return 37;
-    case FL_Up: return 38;
-    case FL_Right: return 39;
-    case FL_Down: return 40;
-    case FL_Shift_L: case FL_Shift_R: return 16;
-    case FL_Control_L: case FL_Control_R: return 17;
-    case FL_Alt_L: case FL_Alt_R: return 18;
-    default: return 0;
-  }
 }
 
 // Runs one handler; a run-time error in it ends the program.
@@ -166,6 +147,40 @@ void FltkForm::on_strip_mouse(FormEvents& events, int event) {
   });
 }
 
+void FltkForm::on_key(FormEvents& events, int event) {
+  int key = Fl::event_key();
+  auto code = static_cast<std::int16_t>(KeyCodeOf(key));
+  Fl_Widget* focus = Fl::focus();
+  if (event == FL_KEYUP) {
+    if (focus == movie_widget_) movie_widget_->key_up(code);
+    return;
+  }
+  // The window's key-down handler sees every key first: Esc closes from
+  // anywhere. It may also take the key by setting its code to 0.
+  guarded([&] { events.Form_KeyDown(code, shift_mask(Fl::event_state())); });
+  if (!window_->shown() || code == 0) return;
+  if (key == FL_Tab) return move_focus((Fl::event_state() & FL_SHIFT) != 0);
+  if (focus == movie_widget_)
+    return movie_widget_->key_down(code, CharacterOf(Fl::event_text(), Fl::event_length()));
+  bool press = key == ' ' || key == FL_Enter || key == FL_KP_Enter;
+  if (press && (focus == min_widget_ || focus == close_widget_)) focus->do_callback();
+}
+
+void FltkForm::move_focus(bool backwards) {
+  // The controls in their tab order: the movie 0, the title strip 1, close 2,
+  // minimise 3, the icon box 4, the backdrop 5. Hidden ones are skipped.
+  Fl_Widget* const order[] = {movie_widget_, strip_widget_, close_widget_,
+                              min_widget_,   icon_widget_,  backdrop_widget_};
+  constexpr int count = std::size(order);
+  int at = 0;
+  while (at < count && order[at] != Fl::focus()) ++at;
+  if (at == count) at = 0;
+  for (int step = 1; step < count; ++step) {
+    Fl_Widget* next = order[(at + (backwards ? count - step : step)) % count];
+    if (next->visible() && next->take_focus()) break;
+  }
+}
+
 void FltkForm::bind_events(FormEvents& events) {
   strip_widget_->on_mouse = [this, &events](int event) { on_strip_mouse(events, event); };
   min_widget_->callback(
@@ -174,11 +189,7 @@ void FltkForm::bind_events(FormEvents& events) {
   close_widget_->callback(
       [](Fl_Widget*, void* e) { guarded([&] { static_cast<FormEvents*>(e)->btnClose_Click(); }); },
       &events);
-  window_->on_key = [&events](int key, int state) {
-    std::int16_t code = key_code(key);
-    guarded([&] { events.Form_KeyDown(code, shift_mask(state)); });
-    return true;  // no key does anything else, and Esc must not reach FLTK's own close
-  };
+  window_->on_key = [this, &events](int event) { on_key(events, event); };
   movie_widget_->on_fscommand = [&events](const std::string& command, const std::string& args) {
     guarded([&] { events.ShockwaveFlash_FSCommand(command, args); });
   };

@@ -40,6 +40,10 @@ class FltkForm {
  private:
   void bind_events(FormEvents& events);
   void on_strip_mouse(FormEvents& events, int event);
+  // Key down or up: to Form_KeyDown first, then Tab moves the focus, and the
+  // focused control gets the key (the movie any key, a button Space or Enter).
+  void on_key(FormEvents& events, int event);
+  void move_focus(bool backwards);
   // Every X event, before FLTK handles it (an XEvent).
   void on_x_event(const void* event);
   void take_input_focus();

@@ -117,6 +117,18 @@ void MovieWidget::pointer_event(int event) {
   after_pointer(changed);
 }
 
+void MovieWidget::key_down(int key_code, int character) {
+  if (!player_ || player_->actionscript3()) return;
+  player_->key_down(key_code, character);
+  after_pointer(false);
+}
+
+void MovieWidget::key_up(int key_code) {
+  if (!player_ || player_->actionscript3()) return;
+  player_->key_up(key_code);
+  after_pointer(false);
+}
+
 void MovieWidget::request_redraw() {
   frame_stale_ = true;
   // The controls in front of the movie (the title strip, the buttons) must be
@@ -176,6 +188,9 @@ int MovieWidget::handle(int event) {
     case FL_UNFOCUS:
       return 1;
     case FL_PUSH:
+      take_focus();  // a click gives the movie the keyboard
+      pointer_event(event);
+      return 1;
     case FL_DRAG:
     case FL_RELEASE:
     case FL_ENTER:

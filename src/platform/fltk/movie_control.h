@@ -34,6 +34,11 @@ class MovieWidget : public Fl_Widget {
   // Starts the timeline once the window is on the screen.
   void start();
 
+  // Keys that reach the movie while it has the keyboard focus: the file
+  // format's key codes, and the character typed (0 for none).
+  void key_down(int key_code, int character);
+  void key_up(int key_code);
+
   std::function<void(const std::string& command, const std::string& args)> on_fscommand;
 
   const ControlSettings& settings() const { return settings_; }
@@ -45,7 +50,7 @@ class MovieWidget : public Fl_Widget {
  private:
   static void tick(void* self);
   void schedule_next_frame();
-  // After the pointer made a button run actions: draw, and start the timer
+  // After the pointer or a key made the movie run actions: draw, and start the timer
   // again if the actions set a timeline playing.
   void after_pointer(bool changed);
   void pointer_event(int event);

@@ -94,8 +94,11 @@ void WindowWidget::draw() {
 }
 
 int WindowWidget::handle(int event) {
-  if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && on_key) {
-    if (on_key(Fl::event_key(), Fl::event_state())) return 1;
+  // Every key comes here: the controls leave them to the window, which
+  // decides where each goes. Esc never reaches FLTK's own close.
+  if ((event == FL_KEYBOARD || event == FL_SHORTCUT || event == FL_KEYUP) && on_key) {
+    on_key(event == FL_KEYUP ? FL_KEYUP : FL_KEYBOARD);
+    return 1;
   }
   return Fl_Double_Window::handle(event);
 }
@@ -135,6 +138,9 @@ int PictureBoxWidget::handle(int event) {
       return 1;
     case FL_ENTER:
       return 1;  // so that moves over the box reach it
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+      return 1;  // in the tab order, with no mark of its own
     default:
       return Fl_Widget::handle(event);
   }
@@ -145,10 +151,11 @@ int PictureBoxWidget::handle(int event) {
 PushButtonWidget::PushButtonWidget(const char* caption) : Fl_Button(0, 0, 1, 1, caption) {
   color(fl_rgb_color(kButtonFace, kButtonFace, kButtonFace));
   labelfont(FL_HELVETICA_BOLD);
-  visible_focus(0);
 }
 
 int PushButtonWidget::handle(int event) {
+  // Keys go to the window, which presses a focused button on Space or Enter.
+  if (event == FL_KEYBOARD || event == FL_KEYUP || event == FL_SHORTCUT) return 0;
   bool mouse = event == FL_PUSH || event == FL_DRAG || event == FL_RELEASE;
   // Other buttons are taken, so nothing beneath sees them, but do not click.
   if (mouse && Fl::event_button() != FL_LEFT_MOUSE) return 1;

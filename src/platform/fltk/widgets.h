@@ -41,7 +41,8 @@ class WindowWidget : public Fl_Double_Window {
   // later repaint without being drawn again by the launcher.
   void add_line(int x1, int y1, int x2, int y2, Fl_Color colour);
 
-  std::function<bool(int key, int state)> on_key;  // returns true when it took the key
+  // Key down (FL_KEYBOARD) and key up (FL_KEYUP), wherever the focus is.
+  std::function<void(int event)> on_key;
   std::function<void()> on_first_draw;
 
  protected:
@@ -92,7 +93,8 @@ class PictureBoxWidget : public Fl_Widget {
   Fl_RGB_Image* picture_ = nullptr;
 };
 
-// A push button whose click happens on the left mouse button only.
+// A push button whose click happens on the left mouse button only. It shows
+// a focus mark while it has the keyboard focus.
 class PushButtonWidget : public Fl_Button {
  public:
   explicit PushButtonWidget(const char* caption);
