@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "swf/filters.h"
 #include "swf/records.h"
 
 namespace strandel::swf {
@@ -10,34 +11,6 @@ namespace {
 
 constexpr std::uint8_t kHasFilterList = 0x10, kHasBlendMode = 0x20;
 
-// Filters are not drawn; their records are only stepped over. Sizes are
-// those of each filter's fields after its id byte.
-void skip_filter_list(ByteReader& in) {
-  unsigned count = in.u8();
-  for (unsigned i = 0; i < count; ++i) {
-    std::uint8_t id = in.u8();
-    switch (id) {
-      case 0: in.skip(23); break;  // DropShadow
-      case 1: in.skip(9); break;   // Blur
-      case 2: in.skip(15); break;  // Glow
-      case 3: in.skip(27); break;  // Bevel
-      case 4:                      // GradientGlow
-      case 7: {                    // GradientBevel
-        unsigned colors = in.u8();
-        in.skip(colors * 5 + 19);
-        break;
-      }
-      case 5: {  // Convolution
-        unsigned x = in.u8(), y = in.u8();
-        in.skip(8 + std::size_t(x) * y * 4 + 5);
-        break;
-      }
-      case 6: in.skip(80); break;  // ColorMatrix
-      default: throw ReadError("unknown filter " + std::to_string(id));
-    }
-  }
-}
-
 ButtonRecord read_button_record(ByteReader& in, std::uint8_t flags, bool with_cxform) {
   ButtonRecord r;
   r.states = flags & 0x0F;
@@ -45,8 +18,8 @@ ButtonRecord read_button_record(ByteReader& in, std::uint8_t flags, bool with_cx
   r.depth = in.u16();
   r.matrix = read_matrix(in);
   if (with_cxform) r.cxform = read_cxform_with_alpha(in);
-  if (flags & kHasFilterList) skip_filter_list(in);
-  if (flags & kHasBlendMode) in.u8();
+  if (flags & kHasFilterList) r.filters = read_filter_list(in);
+  if (flags & kHasBlendMode) r.blend_mode = blend_mode_from_byte(in.u8());
   return r;
 }
 

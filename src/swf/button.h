@@ -9,8 +9,10 @@
 #include <span>
 #include <vector>
 
+#include "swf/blend.h"
 #include "swf/bytes.h"
 #include "swf/display_list.h"
+#include "swf/filters.h"
 #include "swf/geometry.h"
 
 namespace strandel::swf {
@@ -20,7 +22,9 @@ struct ButtonRecord {
   std::uint16_t character_id = 0;
   std::uint16_t depth = 0;
   Matrix matrix;
-  ColorTransform cxform;  // DefineButton2 only
+  ColorTransform cxform;  // DefineButton2 only, as are the next two
+  std::vector<Filter> filters;
+  BlendMode blend_mode = BlendMode::Normal;
 
   bool shown_in(ButtonState s) const { return (states & static_cast<std::uint8_t>(s)) != 0; }
 };

@@ -3,6 +3,7 @@
 // so a record reader can treat every length field as hostile.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -56,6 +57,9 @@ class ByteReader {
   }
   std::int16_t s16() { return static_cast<std::int16_t>(u16()); }
   std::int32_t s32() { return static_cast<std::int32_t>(u32()); }
+  float f32() { return std::bit_cast<float>(u32()); }  // IEEE single precision
+  double fixed16() { return s32() / 65536.0; }         // signed 16.16 fixed point
+  double fixed8() { return s16() / 256.0; }            // signed 8.8 fixed point
 
   // The next n bytes; fails when fewer remain.
   std::span<const std::uint8_t> bytes(std::size_t n) {

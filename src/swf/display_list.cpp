@@ -19,6 +19,9 @@ constexpr std::uint8_t kMove = 0x01;
 // PlaceObject3's second flag byte.
 constexpr std::uint8_t kHasImage = 0x10;
 constexpr std::uint8_t kHasClassName = 0x08;
+constexpr std::uint8_t kHasCacheAsBitmap = 0x04;
+constexpr std::uint8_t kHasBlendMode = 0x02;
+constexpr std::uint8_t kHasFilterList = 0x01;
 
 // PlaceObject: CharacterId, Depth, Matrix, and a CXFORM when bytes remain.
 Placement read_place_object(ByteReader& in) {
@@ -28,6 +31,18 @@ Placement read_place_object(ByteReader& in) {
   p.matrix = read_matrix(in);
   if (!in.at_end()) p.cxform = read_cxform(in);
   return p;
+}
+
+// The fields PlaceObject3 adds after the clip depth. Fields that cannot be
+// read are left unset, and the ones after them too: the object is still
+// placed with the rest.
+void read_place_object3_effects(ByteReader& in, std::uint8_t flags3, Placement& p) {
+  try {
+    if (flags3 & kHasFilterList) p.filters = read_filter_list(in);
+    if (flags3 & kHasBlendMode) p.blend_mode = blend_mode_from_byte(in.u8());
+    if (flags3 & kHasCacheAsBitmap) p.cache_as_bitmap = in.u8() != 0;
+  } catch (const ReadError&) {
+  }
 }
 
 Placement read_place_object2(ByteReader& in, bool version3) {
@@ -44,6 +59,7 @@ Placement read_place_object2(ByteReader& in, bool version3) {
   if (flags & kHasRatio) p.ratio = in.u16();
   if (flags & kHasName) p.name = in.cstring();
   if (flags & kHasClipDepth) p.clip_depth = in.u16();
+  if (version3) read_place_object3_effects(in, flags3, p);
   return p;
 }
 
@@ -53,6 +69,9 @@ void apply_fields(DisplayObject& obj, const Placement& p) {
   if (p.ratio) obj.ratio = *p.ratio;
   if (p.name) obj.name = *p.name;
   if (p.clip_depth) obj.clip_depth = *p.clip_depth;
+  if (p.filters) obj.filters = *p.filters;
+  if (p.blend_mode) obj.blend_mode = *p.blend_mode;
+  if (p.cache_as_bitmap) obj.cache_as_bitmap = *p.cache_as_bitmap;
 }
 
 }  // namespace

@@ -8,7 +8,10 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "swf/blend.h"
+#include "swf/filters.h"
 #include "swf/geometry.h"
 
 namespace strandel::swf {
@@ -25,6 +28,9 @@ struct DisplayObject {
   std::uint16_t clip_depth = 0;  // non-zero: this object masks depths up to clip_depth
   std::uint16_t ratio = 0;
   std::string name;
+  BlendMode blend_mode = BlendMode::Normal;
+  std::vector<Filter> filters;  // applied in order to the object's picture
+  bool cache_as_bitmap = false;
   // Set when the character is a sprite: its own timeline and display list.
   std::shared_ptr<SpriteInstance> sprite;
   // Used when the character is a button.
@@ -50,11 +56,16 @@ struct Placement {
   std::optional<std::uint16_t> ratio;
   std::optional<std::string> name;
   std::optional<std::uint16_t> clip_depth;
+  std::optional<std::vector<Filter>> filters;  // PlaceObject3 only, as are the next two
+  std::optional<BlendMode> blend_mode;
+  std::optional<bool> cache_as_bitmap;
 };
 
-// Reads a PlaceObject (4), PlaceObject2 (26) or PlaceObject3 (70) body. Filters,
-// blend modes and clip actions follow the fields read here and are left
-// unread. Empty when the record is cut short or the code is not a placement.
+// Reads a PlaceObject (4), PlaceObject2 (26) or PlaceObject3 (70) body, up
+// to PlaceObject3's filters, blend mode and bitmap caching; clip actions
+// and what follows are left unread. Empty when the record is cut short
+// before those or the code is not a placement; a bad filter list leaves
+// PlaceObject3's later fields unset.
 std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body);
 
 // Applies a placement. Returns the object placed or changed, or nullptr when

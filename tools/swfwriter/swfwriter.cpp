@@ -234,7 +234,7 @@ static Bytes place_body(const Place& p, bool v3) {
     w.ub(1, p.class_name.has_value());
     w.ub(1, p.cache_as_bitmap);
     w.ub(1, p.blend_mode.has_value());
-    w.ub(1, 0);  // no filters
+    w.ub(1, !p.filters.empty());
   }
   w.u16(p.depth);
   if (v3 && p.class_name) w.str(*p.class_name);
@@ -244,12 +244,79 @@ static Bytes place_body(const Place& p, bool v3) {
   if (p.ratio) w.u16(*p.ratio);
   if (p.name) w.str(*p.name);
   if (p.clip_depth) w.u16(*p.clip_depth);
+  if (v3 && !p.filters.empty()) {
+    w.u8(static_cast<std::uint8_t>(p.filters.size()));
+    for (const Bytes& f : p.filters) w.append(f);
+  }
   if (v3 && p.blend_mode) w.u8(*p.blend_mode);
   if (v3 && p.cache_as_bitmap) w.u8(1);
   return w.take();
 }
 
 void Timeline::place(const Place& p) { tag(tag::PlaceObject2, place_body(p, false)); }
+
+Bytes blur_filter(double blur_x, double blur_y, int passes) {
+  Writer w;
+  w.u8(1);
+  w.fixed16(blur_x);
+  w.fixed16(blur_y);
+  w.ub(5, passes);
+  w.ub(3, 0);
+  return w.take();
+}
+
+// The closing flags of shadows, glows and bevels: inner, knockout,
+// composite source, then on-top and four bits of passes, or five of passes.
+static void filter_flags(Writer& w, const FilterOptions& o, bool with_on_top) {
+  w.ub(1, o.inner);
+  w.ub(1, o.knockout);
+  w.ub(1, !o.hide_object);
+  if (with_on_top) {
+    w.ub(1, o.on_top);
+    w.ub(4, o.passes);
+  } else {
+    w.ub(5, o.passes);
+  }
+}
+
+Bytes drop_shadow_filter(Rgba color, const FilterOptions& o) {
+  Writer w;
+  w.u8(0);
+  w.rgba(color);
+  for (double v : {o.blur_x, o.blur_y, o.angle, o.distance}) w.fixed16(v);
+  w.fixed8(o.strength);
+  filter_flags(w, o, false);
+  return w.take();
+}
+
+Bytes glow_filter(Rgba color, const FilterOptions& o) {
+  Writer w;
+  w.u8(2);
+  w.rgba(color);
+  w.fixed16(o.blur_x);
+  w.fixed16(o.blur_y);
+  w.fixed8(o.strength);
+  filter_flags(w, o, false);
+  return w.take();
+}
+
+Bytes bevel_filter(Rgba highlight, Rgba shadow, const FilterOptions& o) {
+  Writer w;
+  w.u8(3);
+  w.rgba(highlight);
+  w.rgba(shadow);
+  for (double v : {o.blur_x, o.blur_y, o.angle, o.distance}) w.fixed16(v);
+  w.fixed8(o.strength);
+  filter_flags(w, o, true);
+  return w.take();
+}
+
+Bytes color_matrix_filter(const std::vector<float>& matrix) {
+  Writer w;
+  w.u8(6);
+  for (std::size_t i = 0; i < 20; ++i) w.f32(i < matrix.size() ? matrix[i] : 0.0f);
+  return w.take();
+}
 
 void Timeline::place3(const Place& p) { tag(tag::PlaceObject3, place_body(p, true)); }
 

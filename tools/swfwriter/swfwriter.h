@@ -346,7 +346,20 @@ struct Place {
   std::optional<std::string> class_name;
   std::optional<std::uint8_t> blend_mode;
   bool cache_as_bitmap = false;
+  std::vector<Bytes> filters;  // each from one of the *_filter functions below
 };
+
+// Filter records for Place::filters, each with its id byte first.
+struct FilterOptions {
+  double blur_x = 4, blur_y = 4, angle = 0.785398, distance = 4, strength = 1;
+  bool inner = false, knockout = false, hide_object = false, on_top = false;
+  int passes = 1;
+};
+Bytes blur_filter(double blur_x, double blur_y, int passes);
+Bytes drop_shadow_filter(Rgba color, const FilterOptions& o);
+Bytes glow_filter(Rgba color, const FilterOptions& o);
+Bytes bevel_filter(Rgba highlight, Rgba shadow, const FilterOptions& o);
+Bytes color_matrix_filter(const std::vector<float>& matrix);  // 20 values
 
 // The tags a movie and a sprite share: frames, display list and actions.
 class Timeline {
