@@ -1,0 +1,116 @@
+#include "audio/movie_sound.h"
+
+namespace strandel::audio {
+
+namespace {
+
+// Commands waiting for the device past this many are dropped: a movie that
+// starts sounds faster than anything plays them (or before the device is
+// up) cannot fill the memory with them.
+constexpr std::size_t kMaxQueuedCommands = 4096;
+// Distinct problems said at most; the rest are the same story.
+constexpr std::size_t kMaxProblems = 4;
+
+}  // namespace
+
+MovieSound::MovieSound(Options options, std::function<void(const std::string&)> on_problem)
+    : options_(options),
+      on_problem_(std::move(on_problem)),
+      mixer_([this](const std::string& text) { problem(text); }) {}
+
+MovieSound::~MovieSound() { device_.reset(); }
+
+void MovieSound::problem(const std::string& text) {
+  {
+    std::lock_guard lock(mutex_);
+    if (reported_.size() >= kMaxProblems || !reported_.insert(text).second) return;
+  }
+  if (on_problem_) on_problem_(text);
+}
+
+void MovieSound::post(Command command, bool needs_device) {
+  {
+    std::lock_guard lock(mutex_);
+    if (queue_.size() >= kMaxQueuedCommands) return;
+    queue_.push_back(std::move(command));
+  }
+  if (needs_device && !device_)
+    device_ = std::make_unique<Device>(
+        static_cast<Device::Source&>(*this), [this](const std::string& text) { problem(text); }, options_.silent);
+}
+
+void MovieSound::define_sound(const swf::SoundDefinition& sound) {
+  post([sound](Mixer& m) { m.define(sound); }, false);
+}
+
+void MovieSound::export_name(std::uint16_t id, const std::string& name) { exports_[name] = id; }
+
+void MovieSound::start_sound(const swf::StartSoundRecord& start) {
+  std::uint16_t id = start.id;
+  if (!start.class_name.empty()) {
+    auto it = exports_.find(start.class_name);
+    if (it == exports_.end()) return;
+    id = it->second;
+  }
+  post([id, info = start.info](Mixer& m) { m.start(id, info); }, !start.info.stop);
+}
+
+void MovieSound::stop_all() {
+  if (!device_) return;  // nothing has played
+  post([](Mixer& m) { m.stop_all(); }, false);
+}
+
+void MovieSound::stream_head(const void* timeline, const swf::StreamHead& head,
+                             std::vector<swf::StreamBlock> blocks) {
+  if (blocks.empty()) return;
+  double rate = options_.frame_rate;
+  post([timeline, head, blocks = std::move(blocks), rate](Mixer& m) mutable {
+    m.stream_head(timeline, head, std::move(blocks), rate);
+  }, true);
+}
+
+void MovieSound::stream_frame(const void* timeline, std::uint16_t frame) {
+  if (!device_) return;  // no stream was declared
+  post([timeline, frame](Mixer& m) { m.stream_frame(timeline, frame); }, false);
+}
+
+void MovieSound::stream_stop(const void* timeline) {
+  if (!device_) return;
+  post([timeline](Mixer& m) { m.stream_stop(timeline); }, false);
+}
+
+std::optional<std::uint32_t> MovieSound::stream_heard_frame(const void* timeline) {
+  if (!device_) return std::nullopt;
+  double rate = device_->rate();
+  if (rate <= 0) return std::nullopt;
+  double heard = device_->frames_heard();
+  std::lock_guard lock(mutex_);
+  auto it = clocks_.find(timeline);
+  if (it == clocks_.end()) return std::nullopt;
+  return it->second.heard_frame(heard, rate);
+}
+
+std::size_t MovieSound::decoded_bytes() const {
+  std::lock_guard lock(mutex_);
+  return decoded_bytes_;
+}
+
+// On the device thread: the queued calls first, then the mix; the stream
+// clocks are copied out when a stream started or ended.
+void MovieSound::render(float* out, std::size_t frames, double rate) {
+  std::vector<Command> commands;
+  {
+    std::lock_guard lock(mutex_);
+    commands.swap(queue_);
+  }
+  for (Command& c : commands) c(mixer_);
+  mixer_.render(out, frames, rate);
+  std::lock_guard lock(mutex_);
+  decoded_bytes_ = mixer_.library().decoded_bytes();
+  if (mixer_.streams_version() != published_version_) {
+    published_version_ = mixer_.streams_version();
+    clocks_ = mixer_.stream_clocks();
+  }
+}
+
+}  // namespace strandel::audio
