@@ -1,5 +1,7 @@
 #include "audio/movie_sound.h"
 
+#include <algorithm>
+
 namespace strandel::audio {
 
 namespace {
@@ -12,6 +14,13 @@ constexpr std::size_t kMaxQueuedCommands = 4096;
 constexpr std::size_t kMaxProblems = 4;
 
 }  // namespace
+
+unsigned frames_due(std::optional<std::uint32_t> heard_frame, std::uint16_t current_frame) {
+  if (!heard_frame) return 1;
+  std::uint32_t shown = current_frame == 0 ? 0 : current_frame - 1u;  // 0-based
+  if (current_frame == 0 || *heard_frame <= shown) return current_frame == 0 ? 1 : 0;
+  return std::min<std::uint32_t>(*heard_frame - shown, kMaxCatchUpFrames);
+}
 
 MovieSound::MovieSound(Options options, std::function<void(const std::string&)> on_problem)
     : options_(options),

@@ -19,6 +19,13 @@
 
 namespace strandel::audio {
 
+// Frames a timeline led by its stream moves on this tick: none while the
+// sound is behind the picture, the frames the sound got ahead otherwise (the
+// ones between are dropped, never drawn), at most kMaxCatchUpFrames. Without a
+// stream playing, one: the timeline keeps its own time.
+inline constexpr unsigned kMaxCatchUpFrames = 10;
+unsigned frames_due(std::optional<std::uint32_t> heard_frame, std::uint16_t current_frame);
+
 class MovieSound : public swf::SoundEvents, private Device::Source {
  public:
   struct Options {

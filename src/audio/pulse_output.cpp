@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -190,18 +191,24 @@ class Connection {
     return ready || fail(why, server_error());
   }
 
+  // Fills what the server asks for, in as many pieces as its buffers come in.
   void write(std::size_t bytes) {
     constexpr std::size_t kFrameBytes = 2 * sizeof(float);
-    void* data = nullptr;
-    std::size_t size = bytes;
-    if (pa_.pa_stream_begin_write(stream_, &data, &size) < 0 || !data) {
-      buffer_.resize(bytes / sizeof(float));
-      data = buffer_.data();
-      size = bytes;
+    std::size_t left = bytes / kFrameBytes * kFrameBytes;
+    while (left > 0) {
+      void* data = nullptr;
+      std::size_t size = left;
+      if (pa_.pa_stream_begin_write(stream_, &data, &size) < 0 || !data || size < kFrameBytes) {
+        buffer_.resize(left / sizeof(float));
+        data = buffer_.data();
+        size = left;
+      }
+      std::size_t frames = std::min(size, left) / kFrameBytes;
+      link_.render(static_cast<float*>(data), frames);
+      if (pa_.pa_stream_write(stream_, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        break;
+      left -= frames * kFrameBytes;
     }
-    std::size_t frames = size / kFrameBytes;
-    link_.render(static_cast<float*>(data), frames);
-    pa_.pa_stream_write(stream_, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
     pa_usec_t heard = 0;
     if (pa_.pa_stream_get_time(stream_, &heard) == 0)
       link_.heard(static_cast<double>(heard) * rate_ / 1e6);

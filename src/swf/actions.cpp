@@ -17,6 +17,7 @@ enum Action : std::uint8_t {
   ActionPrevFrame = 0x05,
   ActionPlay = 0x06,
   ActionStop = 0x07,
+  ActionStopSounds = 0x09,
   ActionNot = 0x12,
   ActionPop = 0x17,
   ActionSetTarget2 = 0x20,
@@ -137,6 +138,7 @@ bool Interpreter::execute(std::uint8_t code, std::span<const std::uint8_t> body,
       case ActionPrevFrame: if (on_own_timeline()) timeline_.prev_frame(); break;
       case ActionPlay: if (on_own_timeline()) timeline_.play(); break;
       case ActionStop: if (on_own_timeline()) timeline_.stop(); break;
+      case ActionStopSounds: timeline_.stop_sounds(); break;
       case ActionNot: push(ActionValue::of_bool(!to_boolean(pop(), version_))); break;
       case ActionPop: pop(); break;
       case ActionSetTarget2: target_ = to_string(pop(), version_); break;

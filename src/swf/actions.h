@@ -22,6 +22,7 @@ class TimelineControl {
   virtual void next_frame() = 0;
   virtual void prev_frame() = 0;
   virtual void get_url(const std::string& url, const std::string& target) = 0;
+  virtual void stop_sounds() {}  // stopAllSounds
 };
 
 // A value on the interpreter's stack.

@@ -4,6 +4,7 @@
 // transitions. The actions stay bytes here; the player runs them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,6 +15,7 @@
 #include "swf/display_list.h"
 #include "swf/filters.h"
 #include "swf/geometry.h"
+#include "swf/sound.h"
 
 namespace strandel::swf {
 
@@ -51,6 +53,7 @@ struct ButtonDefinition {
   std::vector<ButtonAction> actions;
   bool track_as_menu = false;
   ColorTransform cxform;  // from DefineButtonCxform, applied to every state
+  std::array<ButtonSound, 4> sounds;  // from DefineButtonSound, by ButtonSoundEvent
 };
 
 // Readers start after the button id; throw ReadError on bad data.

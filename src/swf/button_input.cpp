@@ -65,11 +65,13 @@ bool ButtonInput::move(Player& player, double stage_x, double stage_y) {
     }
     return changed;
   }
-  if (left) {
-    changed |= set_state(player, left, kUp);
+  if (left && set_state(player, left, kUp)) {
+    changed = true;
+    player.button_sound(left->character_id, ButtonSoundEvent::RollOut);
   }
-  if (under) {
-    changed |= set_state(player, under, kOver);
+  if (under && set_state(player, under, kOver)) {
+    changed = true;
+    player.button_sound(under->character_id, ButtonSoundEvent::RollOver);
   }
   return changed;
 }
@@ -78,6 +80,7 @@ bool ButtonInput::press(Player& player) {
   if (!hovered_ || pressed_) return false;
   pressed_ = hovered_;
   bool changed = set_state(player, pressed_, kDown);
+  player.button_sound(pressed_->character_id, ButtonSoundEvent::Press);
   run(player, *pressed_, button_condition::OverUpToOverDown);
   return changed;
 }
@@ -88,6 +91,7 @@ bool ButtonInput::release(Player& player) {
   pressed_.reset();
   if (hovered_ == button) {
     bool changed = set_state(player, button, kOver);
+    player.button_sound(button.character_id, ButtonSoundEvent::Release);
     run(player, button, button_condition::OverDownToOverUp);
     return changed;
   }

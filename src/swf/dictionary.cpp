@@ -58,6 +58,13 @@ bool Dictionary::define(std::uint16_t tag_code, std::span<const std::uint8_t> bo
         define_button_cxform(id, in);
         return true;
       }
+      case TagCode::DefineButtonSound: {
+        ButtonSounds sounds = read_define_button_sound(body);
+        auto it = characters_.find(sounds.button_id);
+        if (it == characters_.end()) return true;
+        if (auto* b = std::get_if<ButtonDefinition>(&it->second)) b->sounds = std::move(sounds.on);
+        return true;
+      }
       default:
         break;
     }

@@ -8,6 +8,7 @@
 
 #include "swf/actions.h"
 #include "swf/bytes.h"
+#include "swf/sound_events.h"
 #include "swf/tags.h"
 
 namespace strandel::swf {
@@ -76,6 +77,7 @@ struct Player::Timeline {
   std::vector<std::size_t> frame_start{0};
   std::map<std::string, std::uint16_t> labels;  // lower case: labels match in any case
   bool is_main = false;
+  bool has_stream = false;  // holds a SoundStreamHead
 
   Timeline(std::span<const std::uint8_t> b, std::vector<TagRecord> t, bool main)
       : bytes(b), tags(std::move(t)), is_main(main) {
@@ -83,6 +85,8 @@ struct Player::Timeline {
     for (; i < tags.size() && frame_start.size() <= kMaxFrames; ++i) {
       std::uint16_t c = tags[i].code;
       if (c == code(TagCode::End)) break;
+      if (c == code(TagCode::SoundStreamHead) || c == code(TagCode::SoundStreamHead2))
+        has_stream = true;
       if (c == code(TagCode::FrameLabel)) add_label(tags[i]);
       if (c == code(TagCode::ShowFrame)) frame_start.push_back(i + 1);
     }
@@ -116,7 +120,10 @@ class Player::Control : public TimelineControl {
   Control(Player& player, std::shared_ptr<SpriteInstance> instance, const Timeline& timeline)
       : player_(player), instance_(std::move(instance)), timeline_(timeline) {}
 
-  void stop() override { instance_->playing = false; }
+  void stop() override {
+    instance_->playing = false;
+    if (player_.sound_ && timeline_.has_stream) player_.sound_->stream_stop(instance_.get());
+  }
   void play() override { instance_->playing = true; }
   void goto_frame(std::uint32_t index) override { player_.goto_frame(instance_, timeline_, index); }
   void goto_label(const std::string& label) override {
@@ -134,6 +141,9 @@ class Player::Control : public TimelineControl {
   }
   void get_url(const std::string& url, const std::string& target) override {
     player_.get_url(url, target);
+  }
+  void stop_sounds() override {
+    if (player_.sound_) player_.sound_->stop_all();
   }
 
  private:
@@ -226,6 +236,7 @@ void Player::tick(const std::shared_ptr<SpriteInstance>& instance, const Timelin
   if (in.current_frame == 0) {
     apply_frame(in, timeline, 0);
     in.current_frame = 1;
+    frame_sounds(in, timeline, 0);
     queue_frame_actions(instance, timeline, 0);
     return;
   }
@@ -234,10 +245,12 @@ void Player::tick(const std::shared_ptr<SpriteInstance>& instance, const Timelin
     std::uint16_t index = in.current_frame;
     apply_frame(in, timeline, index);
     in.current_frame = index + 1;
+    frame_sounds(in, timeline, index);
     queue_frame_actions(instance, timeline, index);
   } else {
     rebuild_to(in, timeline, 0);
     in.current_frame = 1;
+    frame_sounds(in, timeline, 0);
     queue_frame_actions(instance, timeline, 0);
   }
 }
@@ -273,6 +286,7 @@ void Player::goto_frame(const std::shared_ptr<SpriteInstance>& instance, const T
     rebuild_to(in, timeline, target);
   }
   in.current_frame = target + 1;
+  frame_sounds(in, timeline, target);
   queue_frame_actions(instance, timeline, target);
 }
 
@@ -316,9 +330,57 @@ void Player::apply_tag(SpriteInstance& instance, const Timeline& timeline, const
       dictionary_.define(tag.code, body, tag.offset);
     } catch (const std::exception&) {
     }
+    define_sound_tag(tag, body);
+  } else if (define && tag.code == code(TagCode::ExportAssets)) {
+    define_sound_tag(tag, body);
   } else if (define && tag.code == code(TagCode::DoInitAction) && !actionscript3_ &&
              body.size() >= 2) {
     queue_.push_back({root_, main_.get(), body.subspan(2)});  // after the SpriteID
+  }
+}
+
+// Sounds the frame starts, and the timeline's stream, which the frame's
+// showing keeps going or starts. Only a frame that is shown makes sound: the
+// frames a goto passes over are silent.
+void Player::frame_sounds(const SpriteInstance& instance, const Timeline& timeline,
+                          std::uint16_t index) {
+  if (!sound_) return;
+  for (const TagRecord& tag : timeline.frame_tags(index)) {
+    try {
+      if (tag.code == code(TagCode::StartSound) || tag.code == code(TagCode::StartSound2)) {
+        sound_->start_sound(read_start_sound(tag.code, timeline.body(tag)));
+      } else if (tag.code == code(TagCode::SoundStreamHead) ||
+                 tag.code == code(TagCode::SoundStreamHead2)) {
+        StreamHead head = read_stream_head(timeline.body(tag));
+        sound_->stream_head(&instance, head,
+                            collect_stream_blocks(head, timeline.bytes, timeline.tags));
+      }
+    } catch (const ReadError&) {
+    }
+  }
+  if (timeline.has_stream && instance.playing) sound_->stream_frame(&instance, index);
+}
+
+void Player::button_sound(std::uint16_t button_id, ButtonSoundEvent event) {
+  const ButtonDefinition* button = dictionary_.button(button_id);
+  if (!sound_ || !button) return;
+  const ButtonSound& s = button->sounds[static_cast<std::size_t>(event)];
+  if (s.sound_id != 0) sound_->start_sound({s.sound_id, {}, s.info});
+}
+
+void Player::define_sound_tag(const TagRecord& tag, std::span<const std::uint8_t> body) {
+  if (!sound_) return;
+  try {
+    if (tag.code == code(TagCode::DefineSound)) {
+      sound_->define_sound(read_define_sound(body));
+    } else if (tag.code == code(TagCode::ExportAssets)) {
+      ByteReader in(body);
+      for (unsigned n = in.u16(); n > 0; --n) {
+        std::uint16_t id = in.u16();
+        sound_->export_name(id, in.cstring());
+      }
+    }
+  } catch (const ReadError&) {
   }
 }
 

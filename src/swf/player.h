@@ -15,8 +15,11 @@
 #include "swf/display_list.h"
 #include "swf/geometry.h"
 #include "swf/movie.h"
+#include "swf/sound.h"
 
 namespace strandel::swf {
+
+class SoundEvents;
 
 class Player {
  public:
@@ -29,6 +32,12 @@ class Player {
   void on_fscommand(CommandHandler handler);
   // Problems with the movie's definition tags, as the player meets them.
   void on_log(LogCallback log);
+  // Where the movie's sounds go; none: the movie plays silently.
+  void set_sound(SoundEvents* sound) { sound_ = sound; }
+  // Plays the sound a button's definition gives for the transition.
+  void button_sound(std::uint16_t button_id, ButtonSoundEvent event);
+  // The main timeline's key in SoundEvents' calls.
+  const void* main_timeline() const { return root_.get(); }
 
   double frame_interval() const;  // seconds between frames: 1/rate; rate 0 -> 12 fps; 1..120 fps
   void advance();                 // shows the next frame (the first call shows frame 1) and runs its actions
@@ -75,6 +84,8 @@ class Player {
                  bool define);
   void queue_frame_actions(const std::shared_ptr<SpriteInstance>& instance,
                            const Timeline& timeline, std::uint16_t index);
+  void frame_sounds(const SpriteInstance& instance, const Timeline& timeline, std::uint16_t index);
+  void define_sound_tag(const TagRecord& tag, std::span<const std::uint8_t> body);
   void run_queue();
   void get_url(const std::string& url, const std::string& target);
   bool timeline_animating(const SpriteInstance& instance, const Timeline& timeline,
@@ -89,6 +100,7 @@ class Player {
   std::shared_ptr<SpriteInstance> root_;
   std::deque<QueuedBlock> queue_;
   CommandHandler on_fscommand_;
+  SoundEvents* sound_ = nullptr;
   std::uint16_t defined_frames_ = 0;  // main frames whose definition tags have been read
   std::size_t ticks_left_ = 0;        // sprite ticks allowed in this advance
   std::size_t blocks_left_ = 0;       // action blocks allowed in this advance

@@ -75,6 +75,8 @@ class Process {
   void signal(int signal);
 
   std::string stdout_text() const;
+  // The file the standard output goes to, readable while the process runs.
+  std::filesystem::path stdout_path() const { return capture_dir_ / "stdout"; }
   std::string stderr_text() const;
   // Peak resident set size (VmHWM) in KiB while it runs; nullopt once it has exited.
   std::optional<long> peak_rss_kib() const;

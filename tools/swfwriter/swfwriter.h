@@ -121,7 +121,10 @@ constexpr std::uint16_t End = 0, ShowFrame = 1, DefineShape = 2, PlaceObject = 4
                         ExportAssets = 56, DoInitAction = 59, FileAttributes = 69,
                         PlaceObject3 = 70, DefineFontAlignZones = 73, DefineFont3 = 75,
                         SymbolClass = 76, Metadata = 77, DefineScalingGrid = 78, DoABC = 82,
-                        DefineShape4 = 83, DefineSceneAndFrameLabelData = 86;
+                        DefineShape4 = 83, DefineSceneAndFrameLabelData = 86,
+                        DefineSound = 14, StartSound = 15, DefineButtonSound = 17,
+                        SoundStreamHead = 18, SoundStreamBlock = 19, SoundStreamHead2 = 45,
+                        StartSound2 = 89;
 }  // namespace tag
 
 // ---------------------------------------------------------------------------
@@ -330,6 +333,50 @@ class Shape {
 Shape rect_shape(std::int32_t w, std::int32_t h, Rgba fill, int version = 3);
 
 // ---------------------------------------------------------------------------
+// Sounds
+
+// The four format fields of DefineSound and the stream heads. Codecs: 0
+// native PCM, 1 ADPCM, 2 MP3, 3 little-endian PCM, 4-6 Nellymoser, 7 A-law,
+// 8 mu-law. Rate codes: 0 5.5 kHz, 1 11 kHz, 2 22 kHz, 3 44 kHz.
+struct SoundFormat {
+  std::uint8_t codec = 3;
+  std::uint8_t rate_code = 3;
+  bool sixteen_bit = true;
+  bool stereo = false;
+  double rate() const;  // samples a second
+};
+
+struct EnvelopePoint {
+  std::uint32_t position44 = 0;
+  std::uint16_t left = 32768, right = 32768;
+};
+
+// SOUNDINFO; unset fields are left out.
+struct SoundInfo {
+  bool stop = false, no_multiple = false;
+  std::optional<std::uint32_t> in_point, out_point;
+  std::optional<std::uint16_t> loops;
+  std::vector<EnvelopePoint> envelope;  // written when not empty (at most 255)
+};
+Bytes sound_info_bytes(const SoundInfo& info);
+
+// Test signals: a sine of `hz` at `amplitude` (of full scale), interleaved
+// with the same samples in each channel.
+std::vector<std::int16_t> tone(double hz, double seconds, double rate, double amplitude = 0.5,
+                               unsigned channels = 1);
+// 16-bit little-endian bytes of the samples.
+Bytes pcm16(const std::vector<std::int16_t>& samples);
+// The file format's ADPCM at 2 to 5 bits a sample: the code size, then
+// packets of 4096 frames.
+Bytes adpcm_encode(const std::vector<std::int16_t>& samples, unsigned channels, unsigned bits);
+// MP3 frames of the samples (by libmp3lame), at a rate MP3 allows.
+Bytes mp3_encode(const std::vector<std::int16_t>& samples, unsigned channels, int rate,
+                 int kbps = 64);
+// The body of an MP3 SoundStreamBlock, and of an MP3 DefineSound's data.
+Bytes mp3_stream_block(std::uint16_t sample_count, std::int16_t seek, const Bytes& frames);
+Bytes mp3_sound_data(std::int16_t seek, const Bytes& frames);
+
+// ---------------------------------------------------------------------------
 // Display list
 
 // PlaceObject2 / PlaceObject3. Unset fields are left out of the record.
@@ -377,6 +424,15 @@ class Timeline {
   void move(std::uint16_t depth, const Matrix& m, std::optional<Cxform> cx = {});
   void remove(std::uint16_t depth);                          // RemoveObject2
   void remove1(std::uint16_t character, std::uint16_t depth);  // RemoveObject
+
+  void start_sound(std::uint16_t id, const SoundInfo& info = {});
+  void start_sound2(const std::string& class_name, const SoundInfo& info = {});
+  // SoundStreamHead2 (SoundStreamHead when `version1`); MP3 adds LatencySeek.
+  void sound_stream_head(const SoundFormat& f, std::uint16_t samples_per_block,
+                         std::int16_t latency_seek = 0, bool version1 = false);
+  // A SoundStreamBlock with the bytes as given (MP3 blocks start with their
+  // sample count and seek: see mp3_stream_block).
+  void sound_stream_block(const Bytes& data);
 
   // Frames counted so far (ShowFrame tags), unless overridden: hostile tests
   // set a header count that disagrees with the tags.
@@ -548,6 +604,12 @@ class Movie : public Timeline {
                      const Actions& actions);  // DefineButton: runs on release
   void define_button2(std::uint16_t id, const Button& b);
   void define_button_cxform(std::uint16_t id, const Cxform& c);
+  // One sound (0: none) and its info for roll out, roll over, press, release.
+  void define_button_sound(std::uint16_t button,
+                           const std::vector<std::pair<std::uint16_t, SoundInfo>>& sounds);
+  // DefineSound; an MP3's data starts with SeekSamples (see mp3_sound_data).
+  void define_sound(std::uint16_t id, const SoundFormat& f, std::uint32_t sample_count,
+                    const Bytes& data);
 
   void define_font2(std::uint16_t id, const Font& f);
   void define_font3(std::uint16_t id, const Font& f);

@@ -1,5 +1,6 @@
 #include "platform/fltk/movie_control.h"
 
+#include "audio/movie_sound.h"
 #include "platform/fltk/blit.h"
 
 // Before the FLTK drawing headers: they pull in Xlib, whose macros (None,
@@ -53,7 +54,12 @@ void MovieWidget::load(const std::string& path) {
     request_redraw();
     return;
   }
+  player_.reset();  // before the sound it calls
   player_ = std::make_unique<swf::Player>(loaded.movie);
+  sound_ = std::make_unique<audio::MovieSound>(
+      audio::MovieSound::Options{.frame_rate = 1 / player_->frame_interval()},
+      [](const std::string& problem) { std::fprintf(stderr, "strandel: %s\n", problem.c_str()); });
+  player_->set_sound(sound_.get());
   if (player_->actionscript3())
     std::fprintf(stderr,
                  "strandel: movie \"%s\" is made of ActionScript 3 code, which this player cannot "
@@ -76,16 +82,28 @@ void MovieWidget::tick(void* data) {
   auto* self = static_cast<MovieWidget*>(data);
   self->ticking_ = false;
   if (!self->player_) return;
-  self->player_->advance();
+  unsigned frames = audio::frames_due(self->stream_heard_frame(), self->player_->current_frame());
+  for (unsigned i = 0; i < frames; ++i) self->player_->advance();
   if (self->player_->take_dirty()) self->request_redraw();
   self->schedule_next_frame();
 }
+
+std::optional<std::uint32_t> MovieWidget::stream_heard_frame() const {
+  if (!sound_ || !player_) return std::nullopt;
+  return sound_->stream_heard_frame(player_->main_timeline());
+}
+
+// Ticks a quarter frame apart while a stream leads, so the frames follow the
+// sound closely; one frame apart otherwise.
+constexpr double kStreamTicksPerFrame = 4;
 
 void MovieWidget::schedule_next_frame() {
   // A stopped movie keeps no timer: nothing runs until something moves again.
   if (!player_ || ticking_ || !player_->is_animating()) return;
   ticking_ = true;
-  Fl::repeat_timeout(player_->frame_interval(), tick, this);
+  double interval = player_->frame_interval();
+  if (stream_heard_frame()) interval /= kStreamTicksPerFrame;
+  Fl::repeat_timeout(interval, tick, this);
 }
 
 void MovieWidget::after_pointer(bool changed) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/fltk/metrics.h"
@@ -19,6 +20,9 @@
 namespace strandel::swf {
 class Player;
 class RenderCache;
+}
+namespace strandel::audio {
+class MovieSound;
 }
 
 namespace strandel::platform::fltk {
@@ -50,6 +54,8 @@ class MovieWidget : public Fl_Widget {
  private:
   static void tick(void* self);
   void schedule_next_frame();
+  // The main timeline's frame its stream is heard at, while one plays.
+  std::optional<std::uint32_t> stream_heard_frame() const;
   // After the pointer or a key made the movie run actions: draw, and start the timer
   // again if the actions set a timeline playing.
   void after_pointer(bool changed);
@@ -59,6 +65,7 @@ class MovieWidget : public Fl_Widget {
   void render_frame();
 
   ControlSettings settings_;
+  std::unique_ptr<audio::MovieSound> sound_;  // outlives the player, which calls it
   std::unique_ptr<swf::Player> player_;
   swf::ButtonInput buttons_;
   bool ticking_ = false;
