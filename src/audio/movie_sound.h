@@ -63,7 +63,6 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   mutable std::mutex mutex_;  // guards the members below
   std::vector<Command> queue_;
   std::map<const void*, StreamClock> clocks_;
-  std::uint64_t clocks_version_ = 0;
   std::size_t decoded_bytes_ = 0;
   std::set<std::string> reported_;
 
