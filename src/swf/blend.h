@@ -2,6 +2,8 @@
 // beneath it (PlaceObject3, button records of DefineButton2).
 #pragma once
 
+#include <cairo.h>
+
 #include <cstdint>
 
 namespace strandel::swf {
@@ -27,5 +29,13 @@ enum class BlendMode : std::uint8_t {
 // The blend mode a stored byte names; values the format does not define
 // blend as Normal.
 BlendMode blend_mode_from_byte(std::uint8_t value);
+
+// Alpha and Erase change the layer they are drawn on (its alpha) rather
+// than add colour to it.
+inline bool cuts_layer(BlendMode m) { return m == BlendMode::Alpha || m == BlendMode::Erase; }
+
+// Paints `picture` (a group popped from cr, device-aligned with cr's
+// target) onto cr's target in the given blend mode.
+void composite(cairo_t* cr, cairo_pattern_t* picture, BlendMode mode);
 
 }  // namespace strandel::swf

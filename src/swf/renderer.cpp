@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "swf/blend.h"
 #include "swf/mask.h"
 #include "swf/paint.h"
 #include "swf/text_layout.h"
@@ -31,6 +32,10 @@ class Renderer {
                     const ColorTransform& cx, int nesting);
   void draw_object(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                    int nesting);
+  void draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                    int nesting);
+  void draw_with_effects(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                         int nesting);
   void draw_character(std::uint16_t id, ButtonState state, const Matrix& m,
                       const ColorTransform& cx, int nesting);
   void draw_shape(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
@@ -42,6 +47,7 @@ class Renderer {
   const Dictionary& dict_;
   bool masking_ = false;  // drawing a clip layer: fills only, opaque
   CharacterStack stack_;
+  int layers_ = 0;  // enclosing objects drawn on layers of their own (blend modes)
   Box visible_;  // the surface (or its clip) in device pixels
   ShapeCache* cache_;
 };
@@ -91,11 +97,31 @@ void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const Colo
   ColorTransform cc = obj.cxform.then(cx);
   // Fully transparent objects are skipped, except as masks, which ignore colour.
   if (!masking_ && cc.am <= 0 && cc.aa <= 0) return;
-  if (obj.sprite) {
-    draw_list(obj.sprite->display_list, mm, cc, nesting + 1);
-    return;
-  }
-  draw_character(obj.character_id, obj.button_state, mm, cc, nesting);
+  if (!masking_ && (obj.blend_mode != BlendMode::Normal || !obj.filters.empty()))
+    return draw_with_effects(obj, mm, cc, nesting);
+  draw_content(obj, mm, cc, nesting);
+}
+
+void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                            int nesting) {
+  if (obj.sprite) return draw_list(obj.sprite->display_list, m, cx, nesting + 1);
+  draw_character(obj.character_id, obj.button_state, m, cx, nesting);
+}
+
+// The object is drawn on a picture of its own, which is then blended onto
+// what lies beneath. An object in any blend mode but Normal is a layer for
+// what it holds: Alpha and Erase act on the nearest such layer, and with
+// none (on the stage itself) they draw nothing.
+void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
+                                 const ColorTransform& cx, int nesting) {
+  if (cuts_layer(obj.blend_mode) && layers_ == 0) return;
+  bool layer = obj.blend_mode != BlendMode::Normal;
+  cairo_push_group(cr_);
+  layers_ += layer;
+  draw_content(obj, m, cx, nesting);
+  layers_ -= layer;
+  PatternPtr picture = own_pattern(cairo_pop_group(cr_));
+  composite(cr_, picture.get(), obj.blend_mode);
 }
 
 void Renderer::draw_character(std::uint16_t id, ButtonState state, const Matrix& m,
