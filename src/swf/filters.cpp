@@ -59,6 +59,7 @@ GlowFilter read_glow(ByteReader& in) {
   Closing c = read_closing(in, false);
   f.inner = c.inner;
   f.knockout = c.knockout;
+  f.hide_object = !c.composite_source;
   f.passes = c.passes;
   return f;
 }

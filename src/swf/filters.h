@@ -37,6 +37,7 @@ struct GlowFilter {
   double blur_x = 6, blur_y = 6;
   double strength = 2;
   bool inner = false, knockout = false;
+  bool hide_object = false;  // the glow alone, filling the object's outline too
   int passes = 1;
 };
 

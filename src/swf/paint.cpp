@@ -181,7 +181,12 @@ void ShapePainter::stroke(const LineStyle& l, const Path& path, const Matrix& m,
   cairo_set_miter_limit(cr_, l.miter_limit);
   cairo_new_path(cr_);
   path.append_to(cr_);
+  // Lines one pixel wide or less are drawn solid, one whole pixel at each
+  // step, not spread thin over two pixels by anti-aliasing.
+  bool hairline = width * scale <= 1.0;
+  if (hairline) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_stroke(cr_);
+  if (hairline) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "swf/renderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "swf/blend.h"
+#include "swf/filter_effects.h"
 #include "swf/mask.h"
 #include "swf/paint.h"
 #include "swf/text_layout.h"
@@ -15,8 +17,8 @@ namespace {
 
 class Renderer {
  public:
-  Renderer(cairo_t* cr, const Dictionary& dict, ShapeCache* cache)
-      : cr_(cr), dict_(dict), cache_(cache) {
+  Renderer(cairo_t* cr, const Dictionary& dict, ShapeCache* cache, double stage_scale)
+      : cr_(cr), dict_(dict), cache_(cache), stage_scale_(stage_scale) {
     cairo_save(cr_);
     cairo_identity_matrix(cr_);
     cairo_clip_extents(cr_, &visible_.x0, &visible_.y0, &visible_.x1, &visible_.y1);
@@ -50,6 +52,7 @@ class Renderer {
   int layers_ = 0;  // enclosing objects drawn on layers of their own (blend modes)
   Box visible_;  // the surface (or its clip) in device pixels
   ShapeCache* cache_;
+  double stage_scale_;  // device pixels per stage pixel, for filter sizes
 };
 
 void Renderer::draw_list(const DisplayList& list, const Matrix& m, const ColorTransform& cx,
@@ -121,6 +124,10 @@ void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
   draw_content(obj, m, cx, nesting);
   layers_ -= layer;
   PatternPtr picture = own_pattern(cairo_pop_group(cr_));
+  cairo_surface_t* image = nullptr;
+  if (!obj.filters.empty() &&
+      cairo_pattern_get_surface(picture.get(), &image) == CAIRO_STATUS_SUCCESS)
+    apply_filters(image, obj.filters, stage_scale_);
   composite(cr_, picture.get(), obj.blend_mode);
 }
 
@@ -191,7 +198,10 @@ void render_display_list(cairo_t* cr, const Dictionary& dict, const DisplayList&
                          const Matrix& to_device, const ColorTransform& cxform,
                          RenderCache* cache) {
   cairo_save(cr);
-  Renderer(cr, dict, cache ? &cache->shapes() : nullptr).draw_list(list, to_device, cxform, 0);
+  // Stage pixels are twenty twips.
+  double stage_scale = std::sqrt(std::fabs(to_device.determinant())) * 20;
+  Renderer(cr, dict, cache ? &cache->shapes() : nullptr, stage_scale)
+      .draw_list(list, to_device, cxform, 0);
   cairo_restore(cr);
   if (cache) cache->shapes().end_frame();
 }
