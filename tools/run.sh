@@ -5,9 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+# Reference material: ../shared beside the repository, or STRANDEL_SHARED.
+shared=${STRANDEL_SHARED:-$root/../shared}
 
 packages=(
-  build-essential cmake pkg-config clang libclang-rt-14-dev
+  build-essential cmake pkg-config clang libclang-rt-14-dev python3
   libfltk1.3-dev libxrandr-dev libxinerama-dev libcairo2-dev zlib1g-dev liblzma-dev
   libjpeg62-turbo-dev libxft-dev
   libgtest-dev xvfb libxtst-dev x11-utils xdotool openbox imagemagick fonts-dejavu-core
@@ -66,7 +68,15 @@ run_demo() {
 run_tests() {
   build "$root/build" -DSTRANDEL_WERROR=ON
   say "unit and end-to-end tests"
-  (cd "$root/build" && ctest --output-on-failure -j2 --timeout 300)
+  (cd "$root/build" && STRANDEL_SHARED="$shared" ctest --output-on-failure -j2 --timeout 300)
+
+  # The ActionScript regression suite, scored against the recorded output:
+  # every test listed in tests/peer/passing.txt must still pass.
+  if [ -d "$shared/corpus/peer" ]; then
+    say "peer tests"
+    python3 "$shared/tools/peer-check.py" "$root/build/swfrun" "$shared/corpus/peer" \
+      --passing "$root/tests/peer/passing.txt" --jobs 2
+  fi
 
   # The same unit tests and the fuzzers with AddressSanitizer and
   # UndefinedBehaviorSanitizer, built with clang for libFuzzer.
@@ -81,7 +91,7 @@ run_tests() {
     seeds=()
     case $(basename "$fuzzer") in
       fuzz_settings) seeds=("$root/examples/demo") ;;
-      *) [ -d "$root/../shared/corpus/swf" ] && seeds=("$root/../shared/corpus/swf") ;;
+      *) [ -d "$shared/corpus/swf" ] && seeds=("$shared/corpus/swf") ;;
     esac
     "$fuzzer" -max_total_time=30 -timeout=10 -rss_limit_mb=4096 -print_final_stats=0 \
       "$corpus" "${seeds[@]}" >"$corpus.log" 2>&1 || { tail -50 "$corpus.log"; exit 1; }

@@ -14,6 +14,10 @@
 #include "swf/filters.h"
 #include "swf/geometry.h"
 
+namespace strandel::avm1 {
+class Object;
+}
+
 namespace strandel::swf {
 
 // Button states, with the bit values that ButtonRecord uses for them.
@@ -39,10 +43,15 @@ struct DisplayObject {
 
 using DisplayList = std::map<std::uint16_t, DisplayObject>;  // by depth
 
-struct SpriteInstance {
+struct SpriteInstance : std::enable_shared_from_this<SpriteInstance> {
   DisplayList display_list;
   std::uint16_t current_frame = 0;  // 1-based once the first frame has been shown
   bool playing = true;
+  // What scripts see of the clip.
+  std::uint16_t character_id = 0;  // 0 for the main timeline
+  std::weak_ptr<SpriteInstance> parent;
+  std::string name;
+  avm1::Object* script = nullptr;  // made by the script machine when first needed
 };
 
 // What one PlaceObject, PlaceObject2 or PlaceObject3 record asks for; the

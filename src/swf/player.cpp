@@ -6,7 +6,9 @@
 #include <exception>
 #include <utility>
 
-#include "swf/actions.h"
+#include "avm1/clip.h"
+#include "avm1/machine.h"
+#include "avm1/url.h"
 #include "swf/bytes.h"
 #include "swf/sound_events.h"
 #include "swf/tags.h"
@@ -114,54 +116,25 @@ struct Player::Timeline {
   }
 };
 
-// What an action block can do, aimed at the timeline that owns the block.
-class Player::Control : public TimelineControl {
- public:
-  Control(Player& player, std::shared_ptr<SpriteInstance> instance, const Timeline& timeline)
-      : player_(player), instance_(std::move(instance)), timeline_(timeline) {}
-
-  void stop() override {
-    instance_->playing = false;
-    if (player_.sound_ && timeline_.has_stream) player_.sound_->stream_stop(instance_.get());
-  }
-  void play() override { instance_->playing = true; }
-  void goto_frame(std::uint32_t index) override { player_.goto_frame(instance_, timeline_, index); }
-  void goto_label(const std::string& label) override {
-    auto it = timeline_.labels.find(lower(label));
-    if (it != timeline_.labels.end()) goto_frame(it->second);
-  }
-  // nextFrame and prevFrame go one frame and stop there.
-  void next_frame() override {
-    goto_frame(instance_->current_frame);
-    stop();
-  }
-  void prev_frame() override {
-    if (instance_->current_frame > 1) goto_frame(instance_->current_frame - 2u);
-    stop();
-  }
-  void get_url(const std::string& url, const std::string& target) override {
-    player_.get_url(url, target);
-  }
-  void stop_sounds() override {
-    if (player_.sound_) player_.sound_->stop_all();
-  }
-
- private:
-  Player& player_;
-  std::shared_ptr<SpriteInstance> instance_;
-  const Timeline& timeline_;
-};
-
 Player::Player(std::shared_ptr<const Movie> movie)
     : movie_(movie ? std::move(movie) : std::make_shared<const Movie>()),
       main_(std::make_unique<Timeline>(movie_->data, movie_->tags, true)),
       root_(std::make_shared<SpriteInstance>()),
-      actionscript3_(uses_actionscript3(*movie_)) {}
+      actionscript3_(uses_actionscript3(*movie_)) {
+  machine_ = std::make_unique<avm1::Machine>(*this);
+}
 
 Player::~Player() = default;
 
 void Player::on_fscommand(CommandHandler handler) { on_fscommand_ = std::move(handler); }
-void Player::on_log(LogCallback log) { dictionary_.on_log(std::move(log)); }
+// Script problems (a runaway loop) share the log with the definition tags.
+void Player::on_log(LogCallback log) {
+  machine_->on_problem = [log](const std::string& problem) {
+    if (log) log(Diagnostic{DiagnosticKind::OverLimit, std::nullopt, std::nullopt, problem});
+  };
+  dictionary_.on_log(std::move(log));
+}
+void Player::on_trace(TraceHandler handler) { machine_->on_trace = std::move(handler); }
 
 double Player::frame_interval() const {
   double rate = movie_->frame_rate > 0 ? movie_->frame_rate : kDefaultFrameRate;
@@ -173,10 +146,13 @@ double Player::frame_interval() const {
 void Player::advance() {
   ticks_left_ = kMaxSpriteTicks;
   blocks_left_ = kMaxActionBlocks;
+  if (root_->current_frame != 0) elapsed_ms_ += frame_interval() * 1000;
+  machine_->begin_frame();
   tick(root_, *main_);
   run_queue();
   tick_sprites(root_->display_list, 1);
   queue_.clear();
+  machine_->collect();
 }
 
 bool Player::is_animating() const {
@@ -201,9 +177,7 @@ void Player::run_actions(std::span<const std::uint8_t> block, const SpriteInstan
   if (actionscript3_) return;
   blocks_left_ = kMaxActionBlocks;
   const DisplayObject* owner = timeline ? find_owner(root_->display_list, timeline, 0) : nullptr;
-  const Timeline* t = owner ? sprite_timeline(owner->character_id) : nullptr;
-  if (owner && t) queue_.push_back({owner->sprite, t, block});
-  else queue_.push_back({root_, main_.get(), block});
+  queue_.push_back({owner ? owner->sprite : root_, block});
   run_queue();
 }
 
@@ -317,8 +291,13 @@ void Player::apply_tag(SpriteInstance& instance, const Timeline& timeline, const
   auto body = timeline.body(tag);
   if (auto placement = read_placement(tag.code, body)) {
     if (DisplayObject* obj = apply_placement(instance.display_list, *placement)) {
-      if (!obj->sprite && dictionary_.sprite(obj->character_id))
+      if (!obj->sprite && dictionary_.sprite(obj->character_id)) {
         obj->sprite = std::make_shared<SpriteInstance>();
+        obj->sprite->character_id = obj->character_id;
+        obj->sprite->parent = instance.weak_from_this();
+        if (obj->name.empty()) obj->name = "instance" + std::to_string(++instance_count_);
+      }
+      if (obj->sprite) obj->sprite->name = obj->name;
     }
     dirty_ = true;
   } else if (auto depth = read_removal_depth(tag.code, body)) {
@@ -335,7 +314,7 @@ void Player::apply_tag(SpriteInstance& instance, const Timeline& timeline, const
     define_sound_tag(tag, body);
   } else if (define && tag.code == code(TagCode::DoInitAction) && !actionscript3_ &&
              body.size() >= 2) {
-    queue_.push_back({root_, main_.get(), body.subspan(2)});  // after the SpriteID
+    queue_.push_back({root_, body.subspan(2)});  // after the SpriteID
   }
 }
 
@@ -388,7 +367,7 @@ void Player::queue_frame_actions(const std::shared_ptr<SpriteInstance>& instance
                                  const Timeline& timeline, std::uint16_t index) {
   if (actionscript3_) return;
   for (const TagRecord& tag : timeline.frame_tags(index))
-    if (tag.code == code(TagCode::DoAction)) queue_.push_back({instance, &timeline, timeline.body(tag)});
+    if (tag.code == code(TagCode::DoAction)) queue_.push_back({instance, timeline.body(tag)});
 }
 
 // Blocks run in the order queued; a goto inside one queues the target
@@ -402,18 +381,73 @@ void Player::run_queue() {
     --blocks_left_;
     QueuedBlock q = std::move(queue_.front());
     queue_.pop_front();
-    Control control(*this, q.instance, *q.timeline);
-    swf::run_actions(q.block, control, movie_->version);
+    avm1::Code code{movie_, q.block, movie_->version};
+    machine_->run_block(code, avm1::clip_object(*machine_, q.instance));
   }
 }
 
 void Player::get_url(const std::string& url, const std::string& target) {
-  if (is_fscommand(url)) {
-    if (on_fscommand_) on_fscommand_(url.substr(kFsCommandPrefixLength), target);
+  if (avm1::is_fscommand(url)) {
+    if (on_fscommand_) on_fscommand_(url.substr(std::string_view("FSCommand:").size()), target);
     return;
   }
   std::fprintf(stderr, "strandel: movie asked to open %s (target %s): not opened\n", url.c_str(),
                target.c_str());
+}
+
+const Player::Timeline* Player::timeline_of(const SpriteInstance& clip) const {
+  return clip.character_id == 0 ? main_.get() : sprite_timeline(clip.character_id);
+}
+
+std::uint16_t Player::total_frames(const SpriteInstance& clip) const {
+  const Timeline* t = timeline_of(clip);
+  return t ? t->frames() : 0;
+}
+
+std::optional<std::uint16_t> Player::label_frame(const SpriteInstance& clip,
+                                                 std::string_view label) const {
+  const Timeline* t = timeline_of(clip);
+  if (!t) return std::nullopt;
+  auto it = t->labels.find(lower(std::string(label)));
+  if (it == t->labels.end()) return std::nullopt;
+  return it->second;
+}
+
+void Player::goto_frame(const std::shared_ptr<SpriteInstance>& clip, std::uint32_t index,
+                        bool play) {
+  const Timeline* t = timeline_of(*clip);
+  if (!t) return;
+  set_playing(*clip, play);
+  goto_frame(clip, *t, index);
+}
+
+// A clip that stops silences its sound stream.
+void Player::set_playing(SpriteInstance& clip, bool play) {
+  clip.playing = play;
+  const Timeline* t = timeline_of(clip);
+  if (!play && sound_ && t && t->has_stream) sound_->stream_stop(&clip);
+}
+
+void Player::stop_all_sounds() {
+  if (sound_) sound_->stop_all();
+}
+
+std::vector<std::span<const std::uint8_t>> Player::frame_actions(const SpriteInstance& clip,
+                                                                 std::uint16_t index) const {
+  std::vector<std::span<const std::uint8_t>> blocks;
+  const Timeline* t = timeline_of(clip);
+  if (!t || index >= t->frames() || actionscript3_) return blocks;
+  for (const TagRecord& tag : t->frame_tags(index))
+    if (tag.code == code(TagCode::DoAction)) blocks.push_back(t->body(tag));
+  return blocks;
+}
+
+DisplayObject* Player::placement_of(const SpriteInstance& clip) {
+  auto parent = clip.parent.lock();
+  if (!parent) return nullptr;
+  for (auto& [depth, obj] : parent->display_list)
+    if (obj.sprite.get() == &clip) return &obj;
+  return nullptr;
 }
 
 bool Player::timeline_animating(const SpriteInstance& instance, const Timeline& timeline,

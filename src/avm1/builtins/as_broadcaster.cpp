@@ -1,0 +1,78 @@
+// AsBroadcaster: listeners kept in an object's _listeners array, and
+// broadcastMessage calling a method of each.
+#include "avm1/array.h"
+#include "avm1/builtins/builtins.h"
+#include "avm1/machine.h"
+#include "avm1/native.h"
+#include "avm1/realm.h"
+
+namespace strandel::avm1 {
+
+namespace {
+
+ArrayObject* listeners_of(Activation& act, const Value& self) {
+  return dynamic_cast<ArrayObject*>(act.get(self, "_listeners").object());
+}
+
+Value add_listener(Activation& act, const Value& self, std::span<const Value> args) {
+  ArrayObject* list = listeners_of(act, self);
+  if (!list) return Value(true);
+  const Value& listener = arg(args, 0);
+  for (std::uint32_t i = 0; i < list->length(); ++i)
+    if (strictly_equal(list->at(act, i), listener)) return Value(true);
+  list->push(listener);
+  return Value(true);
+}
+
+Value remove_listener(Activation& act, const Value& self, std::span<const Value> args) {
+  ArrayObject* list = listeners_of(act, self);
+  if (!list) return Value(false);
+  std::vector<Value> kept(list->elements());
+  for (auto it = kept.begin(); it != kept.end(); ++it) {
+    if (strictly_equal(*it, arg(args, 0))) {
+      kept.erase(it);
+      list->assign(std::move(kept));
+      return Value(true);
+    }
+  }
+  return Value(false);
+}
+
+Value broadcast_message(Activation& act, const Value& self, std::span<const Value> args) {
+  ArrayObject* list = listeners_of(act, self);
+  if (!list || args.empty()) return Value();
+  String name = act.to_string(args[0]);
+  // Listeners added or removed by a handler take effect next time.
+  std::vector<Value> listeners(list->elements());
+  for (const Value& listener : listeners) act.call_method(listener, name, args.subspan(1));
+  return Value(!listeners.empty());
+}
+
+Value initialize(Activation& act, const Value& self, std::span<const Value> args) {
+  Object* target = arg(args, 0).object();
+  Object* broadcaster = self.object();
+  if (!target || !broadcaster) return Value();
+  for (const char* name : {"broadcastMessage", "addListener", "removeListener"})
+    target->define(name, broadcaster->get(act, name), attr::DontEnum);
+  target->define("_listeners", Value(act.new_array()), attr::DontEnum);
+  return Value();
+}
+
+}  // namespace
+
+void register_as_broadcaster(Realm& realm, Activation& act) {
+  ClassBuilder broadcaster(act, {"AsBroadcaster", nullptr});
+  broadcaster.static_method("initialize", initialize)
+      .static_method("addListener", add_listener)
+      .static_method("removeListener", remove_listener)
+      .static_method("broadcastMessage", broadcast_message);
+  broadcaster.install(realm.global);
+}
+
+// Makes `object` a broadcaster, as AsBroadcaster.initialize does.
+void make_broadcaster(Activation& act, Object* object) {
+  Value broadcaster = act.global()->get(act, "AsBroadcaster");
+  act.call_method(broadcaster, "initialize", {Value(object)});
+}
+
+}  // namespace strandel::avm1

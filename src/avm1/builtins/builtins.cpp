@@ -1,0 +1,25 @@
+#include "avm1/builtins/builtins.h"
+
+namespace strandel::avm1 {
+
+void register_builtins(Realm& realm, Activation& act) {
+  register_object(realm, act);
+  register_function(realm, act);
+  register_globals(realm, act);
+  register_array(realm, act);
+  register_string(realm, act);
+  register_number(realm, act);
+  register_boolean(realm, act);
+  register_math(realm, act);
+  register_error(realm, act);
+  register_as_broadcaster(realm, act);
+  register_movie_clip(realm, act);
+  register_button(realm, act);
+  register_key(realm, act);
+  register_mouse(realm, act);
+  register_stage(realm, act);
+  register_sound(realm, act);
+  register_system(realm, act);
+}
+
+}  // namespace strandel::avm1

@@ -1,0 +1,36 @@
+// The built-in classes and functions. Each file here registers one class
+// (or the global functions) with one function; register_builtins calls them
+// in an order where each finds what it builds on.
+#pragma once
+
+namespace strandel::avm1 {
+
+class Activation;
+struct Realm;
+
+class Object;
+
+void register_builtins(Realm& realm, Activation& act);
+// Gives an object addListener, removeListener, broadcastMessage and its own
+// _listeners, as AsBroadcaster.initialize does.
+void make_broadcaster(Activation& act, Object* object);
+
+void register_object(Realm& realm, Activation& act);  // also makes Function.prototype
+void register_function(Realm& realm, Activation& act);
+void register_globals(Realm& realm, Activation& act);
+void register_array(Realm& realm, Activation& act);
+void register_string(Realm& realm, Activation& act);
+void register_number(Realm& realm, Activation& act);
+void register_boolean(Realm& realm, Activation& act);
+void register_math(Realm& realm, Activation& act);
+void register_as_broadcaster(Realm& realm, Activation& act);
+void register_movie_clip(Realm& realm, Activation& act);
+void register_button(Realm& realm, Activation& act);
+void register_key(Realm& realm, Activation& act);
+void register_mouse(Realm& realm, Activation& act);
+void register_stage(Realm& realm, Activation& act);
+void register_sound(Realm& realm, Activation& act);
+void register_error(Realm& realm, Activation& act);
+void register_system(Realm& realm, Activation& act);
+
+}  // namespace strandel::avm1

@@ -1,0 +1,165 @@
+#include "avm1/machine.h"
+
+#include <chrono>
+
+#include "avm1/activation.h"
+#include "avm1/builtins/builtins.h"
+#include "avm1/clip.h"
+#include "avm1/errors.h"
+#include "avm1/interpreter.h"
+#include "avm1/object.h"
+#include "avm1/scope.h"
+#include "swf/player.h"
+
+namespace strandel::avm1 {
+
+namespace {
+
+// Sprite nesting the collector follows from the stage, as deep as the
+// player itself goes.
+constexpr int kMaxClipNesting = 64;
+
+void mark_clips(Tracer& tracer, const swf::SpriteInstance& clip, int nesting) {
+  tracer.mark(clip.script);
+  if (nesting >= kMaxClipNesting) return;
+  for (const auto& [depth, placed] : clip.display_list)
+    if (placed.sprite) mark_clips(tracer, *placed.sprite, nesting + 1);
+}
+
+}  // namespace
+
+Machine::Machine(swf::Player& player) : player_(player) {
+  Code boot{nullptr, {}, root_version()};
+  Activation act(*this, boot, nullptr, Value(), nullptr, nullptr);
+  register_builtins(realm_, act);
+}
+
+Machine::~Machine() = default;
+
+int Machine::root_version() const { return player_.version(); }
+
+void Machine::report(const std::string& problem) {
+  if (on_problem) on_problem(problem);
+}
+
+void Machine::begin_frame() {
+  actions_left = kActionsPerFrame;
+  halted = disabled;
+}
+
+// Runs script code from the player: a throw nobody catches ends the block
+// quietly; a limit ends it with one report.
+void Machine::guard(const std::function<void()>& run) {
+  if (halted) return;
+  ++running;
+  struct Leave {
+    Machine& m;
+    ~Leave() { --m.running; }
+  } leave{*this};
+  try {
+    run();
+  } catch (const ScriptException&) {
+  } catch (const ScriptHalt& halt) {
+    report(halt.reason);
+  }
+  if (running == 1) {
+    stack.clear();
+    call_depth = 0;
+    accessor_depth = 0;
+  }
+}
+
+Scope* Machine::clip_scope(Object* clip) {
+  Scope* global = heap_.make<Scope>(Scope::Kind::Global, realm_.global, nullptr);
+  return clip ? heap_.make<Scope>(Scope::Kind::Target, clip, global) : global;
+}
+
+void Machine::run_block(const Code& code, Object* clip) {
+  guard([&] {
+    Activation act(*this, code, clip_scope(clip), Value(clip), clip, clip);
+    interpret(act);
+  });
+}
+
+void Machine::call_method(Object* clip, std::string_view name, std::span<const Value> args,
+                          int version) {
+  if (!clip) return;
+  guard([&] {
+    Code code{nullptr, {}, version ? version : root_version()};
+    Activation act(*this, code, clip_scope(clip), Value(clip), clip, clip);
+    Value fn = clip->get(act, String(name));
+    if (Object* f = fn.object(); f && f->callable()) act.call(fn, Value(clip), args);
+  });
+}
+
+void Machine::call_function(const Value& function, const Value& this_value,
+                            std::span<const Value> args, int version) {
+  guard([&] {
+    Object* clip = as_clip(this_value);
+    Code code{nullptr, {}, version ? version : root_version()};
+    Activation act(*this, code, clip_scope(clip), this_value, clip, clip);
+    act.call(function, this_value, args);
+  });
+}
+
+double Machine::milliseconds() const { return player_.elapsed_ms(); }
+
+double Machine::random() { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
+
+int Machine::add_roots(RootSource source) {
+  int id = next_root_id_++;
+  roots_.emplace(id, std::move(source));
+  return id;
+}
+
+void Machine::remove_roots(int id) { roots_.erase(id); }
+
+int Machine::add_timer(Timer timer) {
+  int id = next_timer_id_++;
+  timers_.emplace(id, std::move(timer));
+  return id;
+}
+
+bool Machine::remove_timer(int id) { return timers_.erase(id) > 0; }
+
+void Machine::run_timers() {
+  double now = milliseconds();
+  std::vector<int> due;
+  for (const auto& [id, timer] : timers_)
+    if (timer.due <= now) due.push_back(id);
+  for (int id : due) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) continue;  // cleared by an earlier one
+    Timer timer = it->second;
+    if (timer.repeat) {
+      it->second.due = std::max(timer.due + std::max(timer.interval, 1.0), now);
+    } else {
+      timers_.erase(it);
+    }
+    if (timer.method.empty()) {
+      call_function(timer.function, Value(), timer.args, timer.version);
+    } else if (Object* o = timer.function.object()) {
+      guard([&] {
+        Code code{nullptr, {}, timer.version};
+        Activation act(*this, code, clip_scope(nullptr), Value(o), nullptr, nullptr);
+        act.call_method(Value(o), timer.method, timer.args);
+      });
+    }
+  }
+}
+
+void Machine::collect() {
+  if (running) return;
+  heap_.collect([&](Tracer& tracer) {
+    realm_.trace(tracer);
+    for (const Value& v : global_registers) tracer.mark(v);
+    if (player_.root()) mark_clips(tracer, *player_.root(), 0);
+    for (auto& [id, source] : roots_) source(tracer);
+    for (auto& [id, timer] : timers_) {
+      tracer.mark(timer.function);
+      for (const Value& v : timer.args) tracer.mark(v);
+    }
+  });
+}
+
+}  // namespace strandel::avm1

@@ -1,0 +1,295 @@
+#include "avm1/object.h"
+
+#include <algorithm>
+
+#include "avm1/activation.h"
+#include "avm1/function.h"
+#include "avm1/machine.h"
+
+namespace strandel::avm1 {
+
+namespace {
+
+const String& proto_name() {
+  static const String name("__proto__");
+  return name;
+}
+
+const String& resolve_name() {
+  static const String name("__resolve");
+  return name;
+}
+
+// Getters may read their own property; each nested read counts, and past
+// this many the read gives undefined, as the vendor's player does.
+constexpr int kMaxAccessorNesting = 64;
+
+}  // namespace
+
+bool is_proto_name(const String& name, bool case_sensitive) {
+  return name.equals(proto_name(), case_sensitive);
+}
+
+Object::Object(Object* proto) { set_proto(proto); }
+
+void Object::set_proto(Object* proto) {
+  proto_ = proto;
+  Property* p = props_.find(proto_name(), true);
+  if (!proto) {
+    if (p) props_.remove(proto_name(), true);
+    return;
+  }
+  if (!p) {
+    p = &props_.add(proto_name());
+    p->attributes = attr::DontEnum | attr::DontDelete;
+  }
+  p->value = Value(proto);
+}
+
+Property* Object::find_own(Activation& act, const String& name) {
+  Property* p = props_.find(name, act.case_sensitive());
+  if (p && !visible_to(p->attributes, act.version())) return nullptr;
+  return p;
+}
+
+bool Object::lookup(Activation& act, const String& name, Value& out) {
+  Object* o = this;
+  for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
+    if (Property* p = o->find_own(act, name)) {
+      if (!p->accessor()) {
+        out = p->value;
+        return true;
+      }
+      Machine& m = act.machine();
+      out = Value();
+      if (m.accessor_depth >= kMaxAccessorNesting) return true;
+      ++m.accessor_depth;
+      struct Leave {
+        Machine& m;
+        ~Leave() { --m.accessor_depth; }
+      } leave{m};
+      out = act.call(Value(p->getter), Value(this));
+      return true;
+    }
+    if (o->get_builtin(act, name, out)) return true;
+  }
+  return false;
+}
+
+Value Object::get(Activation& act, const String& name) {
+  Value v;
+  if (lookup(act, name, v)) return v;
+  if (act.version() >= 6 && !name.equals(resolve_name(), act.case_sensitive())) {
+    Value resolver;
+    if (lookup(act, resolve_name(), resolver)) {
+      if (Object* f = resolver.object(); f && f->callable())
+        return act.call(resolver, Value(this), {Value(name)});
+    }
+  }
+  return Value();
+}
+
+Value Object::run_watcher(Activation& act, const String& name, const Value& old_value,
+                          const Value& new_value, bool& watched) {
+  watched = false;
+  if (!watchers_) return new_value;
+  for (std::size_t i = 0; i < watchers_->size(); ++i) {
+    Watcher& w = (*watchers_)[i];
+    if (w.running || !w.name.equals(name, act.case_sensitive())) continue;
+    watched = true;
+    w.running = true;
+    Object* callback = w.callback;
+    Value data = w.data;
+    std::size_t index = i;
+    struct Done {
+      Object* self;
+      std::size_t index;
+      ~Done() {
+        if (self->watchers_ && index < self->watchers_->size())
+          (*self->watchers_)[index].running = false;
+      }
+    } done{this, index};
+    return act.call(Value(callback), Value(this), {Value(name), old_value, new_value, data});
+  }
+  return new_value;
+}
+
+void Object::store(Activation& act, Property& p, const Value& value) {
+  if (p.attributes & attr::ReadOnly) return;
+  p.value = value;
+  if (is_proto_name(p.name, true)) proto_ = value.object();
+  (void)act;
+}
+
+void Object::set(Activation& act, const String& name, const Value& value) {
+  if (set_builtin(act, name, value)) return;
+  Value v = value;
+  if (watchers_) {
+    bool watched = false;
+    Value old = get(act, name);
+    v = run_watcher(act, name, old, value, watched);
+  }
+  bool cs = act.case_sensitive();
+  if (Property* p = props_.find(name, cs)) {
+    if (!visible_to(p->attributes, act.version())) {
+      // A property hidden from this version is replaced by a plain one.
+      *p = Property{p->name, Value(), nullptr, nullptr, 0};
+      store(act, *p, v);
+      return;
+    }
+    if (p->accessor()) {
+      Object* setter = p->setter;
+      if (setter) act.call(Value(setter), Value(this), {v});
+      return;
+    }
+    if (is_proto_name(name, cs)) {
+      if (!(p->attributes & attr::ReadOnly)) {
+        p->value = v;
+        proto_ = v.object();
+      }
+      return;
+    }
+    store(act, *p, v);
+    return;
+  }
+  // A setter further up the prototype chain takes the assignment.
+  Object* o = proto_;
+  for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
+    Property* p = o->find_own(act, name);
+    if (!p) continue;
+    if (p->accessor()) {
+      if (p->setter) act.call(Value(p->setter), Value(this), {v});
+      return;
+    }
+    break;
+  }
+  Property& added = props_.add(name);
+  added.value = v;
+  if (is_proto_name(name, cs)) proto_ = v.object();
+}
+
+bool Object::has_property(Activation& act, const String& name) {
+  Object* o = this;
+  for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
+    if (o->find_own(act, name)) return true;
+    Value ignored;
+    if (o->get_builtin(act, name, ignored)) return true;
+  }
+  return false;
+}
+
+bool Object::has_own_property(Activation& act, const String& name) {
+  // A property hidden from this version still counts as the object's own.
+  if (props_.find(name, act.case_sensitive())) return true;
+  Value ignored;
+  return get_builtin(act, name, ignored);
+}
+
+bool Object::delete_property(Activation& act, const String& name) {
+  Property* p = props_.find(name, act.case_sensitive());
+  if (!p || (p->attributes & attr::DontDelete)) return false;
+  bool proto = is_proto_name(p->name, true);
+  props_.remove(name, act.case_sensitive());
+  if (proto) proto_ = nullptr;
+  return true;
+}
+
+std::vector<String> Object::enumerate(Activation& act) {
+  std::vector<String> names;
+  bool cs = act.case_sensitive();
+  auto seen = [&](const String& n) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const String& s) { return s.equals(n, cs); });
+  };
+  std::vector<String> shadowed;  // don't-enumerate names still hide inherited ones
+  Object* o = this;
+  for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
+    std::vector<String> level;
+    o->enumerate_builtin(act, level);
+    o->props_.for_each([&](const Property& p) {
+      if (p.attributes & attr::DontEnum) {
+        shadowed.push_back(p.name);
+        return;
+      }
+      level.push_back(p.name);
+    });
+    for (auto it = level.rbegin(); it != level.rend(); ++it) {
+      if (seen(*it)) continue;
+      if (depth > 0 && std::any_of(shadowed.begin(), shadowed.end(),
+                                   [&](const String& s) { return s.equals(*it, cs); }))
+        continue;
+      names.push_back(*it);
+    }
+  }
+  return names;
+}
+
+void Object::define(const String& name, const Value& value, std::uint32_t attributes) {
+  Property* p = props_.find(name, true);
+  if (!p) p = &props_.add(name);
+  p->value = value;
+  p->getter = p->setter = nullptr;
+  p->attributes = attributes;
+  if (is_proto_name(name, true)) proto_ = value.object();
+}
+
+void Object::define_accessor(const String& name, Object* getter, Object* setter,
+                             std::uint32_t attributes) {
+  Property* p = props_.find(name, true);
+  if (!p) p = &props_.add(name);
+  p->value = Value();
+  p->getter = getter;
+  p->setter = setter;
+  p->attributes = attributes;
+}
+
+std::vector<Object*>& Object::interfaces() {
+  if (!interfaces_) interfaces_ = std::make_unique<std::vector<Object*>>();
+  return *interfaces_;
+}
+
+void Object::watch(const String& name, Object* callback, const Value& data) {
+  if (!watchers_) watchers_ = std::make_unique<std::vector<Watcher>>();
+  for (Watcher& w : *watchers_) {
+    if (w.name.equals(name, true)) {
+      w.callback = callback;
+      w.data = data;
+      return;
+    }
+  }
+  watchers_->push_back(Watcher{name, callback, data});
+}
+
+bool Object::unwatch(const String& name) {
+  if (!watchers_) return false;
+  auto before = watchers_->size();
+  std::erase_if(*watchers_,
+                [&](const Watcher& w) { return w.name.equals(name, true) && !w.running; });
+  return watchers_->size() != before;
+}
+
+Value Object::call(Activation&, const Value&, std::span<const Value>) { return Value(); }
+Value Object::construct(Activation&, std::span<const Value>) { return Value(); }
+bool Object::get_builtin(Activation&, const String&, Value&) { return false; }
+bool Object::set_builtin(Activation&, const String&, const Value&) { return false; }
+void Object::enumerate_builtin(Activation&, std::vector<String>&) {}
+bool Object::primitive_override(Activation&, Value&) { return false; }
+
+void Object::trace(Tracer& tracer) {
+  tracer.mark(proto_);
+  props_.for_each([&](const Property& p) {
+    tracer.mark(p.value);
+    tracer.mark(p.getter);
+    tracer.mark(p.setter);
+  });
+  if (interfaces_)
+    for (Object* i : *interfaces_) tracer.mark(i);
+  if (watchers_) {
+    for (const Watcher& w : *watchers_) {
+      tracer.mark(w.callback);
+      tracer.mark(w.data);
+    }
+  }
+}
+
+}  // namespace strandel::avm1

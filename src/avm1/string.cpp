@@ -1,0 +1,190 @@
+#include "avm1/string.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace strandel::avm1 {
+
+// The bytes follow the header in the same allocation.
+struct String::Rep {
+  std::uint32_t refs;
+  std::uint32_t size;
+  mutable std::uint32_t hash;  // folded_hash + 1; 0 until computed
+  bool ascii;
+  char* bytes() { return reinterpret_cast<char*>(this + 1); }
+};
+
+namespace {
+
+// Scripts cannot build a string longer than this: their concatenations stop
+// here rather than exhausting memory.
+constexpr std::size_t kMaxStringBytes = 64u << 20;
+
+}  // namespace
+
+String::String(std::string_view text) {
+  if (text.empty()) return;
+  std::size_t n = text.size() < kMaxStringBytes ? text.size() : kMaxStringBytes;
+  void* memory = std::malloc(sizeof(Rep) + n);
+  if (!memory) throw std::bad_alloc();
+  rep_ = static_cast<Rep*>(memory);
+  rep_->refs = 1;
+  rep_->size = static_cast<std::uint32_t>(n);
+  rep_->hash = 0;
+  std::memcpy(rep_->bytes(), text.data(), n);
+  bool ascii = true;
+  for (std::size_t i = 0; i < n && ascii; ++i) ascii = static_cast<unsigned char>(text[i]) < 0x80;
+  rep_->ascii = ascii;
+}
+
+String::String(const String& other) noexcept : rep_(other.rep_) {
+  if (rep_) ++rep_->refs;
+}
+
+String& String::operator=(const String& other) noexcept {
+  if (other.rep_) ++other.rep_->refs;
+  release();
+  rep_ = other.rep_;
+  return *this;
+}
+
+String& String::operator=(String&& other) noexcept {
+  if (this != &other) {
+    release();
+    rep_ = other.rep_;
+    other.rep_ = nullptr;
+  }
+  return *this;
+}
+
+String::~String() { release(); }
+
+void String::release() noexcept {
+  if (rep_ && --rep_->refs == 0) std::free(rep_);
+  rep_ = nullptr;
+}
+
+std::string_view String::view() const {
+  return rep_ ? std::string_view(rep_->bytes(), rep_->size) : std::string_view();
+}
+const char* String::data() const { return rep_ ? rep_->bytes() : ""; }
+std::size_t String::size() const { return rep_ ? rep_->size : 0; }
+bool String::is_ascii() const { return !rep_ || rep_->ascii; }
+
+char fold_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool equals_folded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && fold_ascii(a[i]) != fold_ascii(b[i])) return false;
+  return true;
+}
+
+bool String::equals(const String& other, bool case_sensitive) const {
+  if (rep_ == other.rep_) return true;
+  if (size() != other.size()) return false;
+  if (case_sensitive) return view() == other.view();
+  return equals_folded(view(), other.view());
+}
+
+// FNV-1a over the folded bytes.
+std::uint32_t String::folded_hash() const {
+  if (!rep_) return 2166136261u;
+  if (rep_->hash) return rep_->hash - 1;
+  std::uint32_t h = 2166136261u;
+  for (char c : view()) {
+    h ^= static_cast<unsigned char>(fold_ascii(c));
+    h *= 16777619u;
+  }
+  rep_->hash = h == 0xFFFFFFFFu ? 1 : h + 1;
+  return rep_->hash - 1;
+}
+
+String operator+(const String& a, const String& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  std::string joined;
+  joined.reserve(a.size() + b.size());
+  joined.append(a.view());
+  joined.append(b.view());
+  return String(joined);
+}
+
+void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+namespace {
+
+// Length of the UTF-8 sequence starting at s[i] and its code point; 0 when
+// the bytes there are not a valid sequence.
+std::size_t decode_utf8(std::string_view s, std::size_t i, char32_t& out) {
+  auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  unsigned char c = b(0);
+  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  char32_t cp = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((b(k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(k) & 0x3F);
+  }
+  out = cp;
+  return n;
+}
+
+}  // namespace
+
+std::u16string to_utf16(std::string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t cp = 0;
+    std::size_t n = decode_utf8(s, i, cp);
+    if (n == 0) {
+      out += static_cast<char16_t>(static_cast<unsigned char>(s[i]));
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += n;
+  }
+  return out;
+}
+
+std::string to_utf8(std::u16string_view units) {
+  std::string out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    }
+    append_utf8(out, c);
+  }
+  return out;
+}
+
+}  // namespace strandel::avm1
