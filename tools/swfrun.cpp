@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     }
   }
   auto loaded = strandel::swf::load_movie_file(movie_path);
-  if (!loaded.movie) return fail(movie_path + ": " + loaded.error);
+  if (!loaded.movie) return fail(movie_path + ": " + loaded.error.message());
 
   strandel::swf::Player player(loaded.movie);
   long frame = 0;

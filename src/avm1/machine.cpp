@@ -43,7 +43,7 @@ void Machine::report(const std::string& problem) {
 }
 
 void Machine::begin_frame() {
-  actions_left = kActionsPerFrame;
+  actions_left = actions_per_frame;
   halted = disabled;
 }
 

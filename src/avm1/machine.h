@@ -111,6 +111,7 @@ class Machine {
   std::array<Value, 4> global_registers;
   int call_depth = 0;
   int accessor_depth = 0;  // getters running inside one another
+  std::uint64_t actions_per_frame = kActionsPerFrame;  // lowered by the fuzzer
   std::uint64_t actions_left = kActionsPerFrame;
   bool halted = false;    // a limit stopped the scripts of this frame
   bool disabled = false;  // the work limit stopped the movie's scripts for good

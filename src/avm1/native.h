@@ -51,7 +51,7 @@ namespace strandel::avm1 {
 struct Realm;
 
 inline const Value& arg(std::span<const Value> args, std::size_t i) {
-  static const Value undefined;
+  static const Value undefined = Value();
   return i < args.size() ? args[i] : undefined;
 }
 

@@ -6,12 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "avm1/machine.h"
 #include "swf/movie.h"
 #include "swf/player.h"
 
 namespace {
 
 constexpr int kFrames = 4;
+// A runaway script stops after this many actions here rather than the
+// player's far larger budget, so an endless loop is a quick input.
+constexpr std::uint64_t kActionsPerFrame = 200000;
 
 void tag(std::vector<std::uint8_t>& out, std::uint16_t code,
          const std::vector<std::uint8_t>& body) {
@@ -26,8 +30,8 @@ void tag(std::vector<std::uint8_t>& out, std::uint16_t code,
 std::vector<std::uint8_t> movie_with(std::uint8_t version, const std::uint8_t* code,
                                      std::size_t size) {
   std::vector<std::uint8_t> m = {'F', 'W', 'S', version, 0, 0, 0, 0};
-  // RECT of 5-bit fields: 0..200x0..200 pixels, then 12 fps and 2 frames.
-  const std::uint8_t rect[] = {0x50, 0x00, 0x0F, 0xA0, 0x00, 0x0F, 0xA0, 0x00};
+  // RECT with 15-bit fields: 0..4000 twips square; then 12 fps and 2 frames.
+  const std::uint8_t rect[] = {0x78, 0x00, 0x01, 0xF4, 0x00, 0x00, 0x07, 0xD0, 0x00};
   m.insert(m.end(), std::begin(rect), std::end(rect));
   m.insert(m.end(), {0x00, 0x0C, 0x02, 0x00});
   std::vector<std::uint8_t> block(code, code + size);
@@ -58,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto r = strandel::swf::read_movie(bytes);
   if (!r.movie) return 0;
   strandel::swf::Player player(r.movie);
+  player.machine().actions_per_frame = kActionsPerFrame;
   player.on_fscommand([](const std::string&, const std::string&) {});
   for (int i = 0; i < kFrames; ++i) player.advance();
   return 0;
