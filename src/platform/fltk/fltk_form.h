@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/desktop_opener.h"
+#include "platform/fltk/font_warmup.h"
 #include "platform/fltk/metrics.h"
 #include "platform/fltk/movie_control.h"
 #include "platform/fltk/widgets.h"
@@ -48,6 +49,7 @@ class FltkForm {
   void on_x_event(const void* event);
   void take_input_focus();
 
+  FontWarmup font_warmup_;  // first: it starts before the display is opened
   Metrics metrics_;
   std::vector<std::uint8_t> window_icon_pixels_, icon_box_pixels_;
   std::unique_ptr<Fl_RGB_Image> window_icon_, icon_box_picture_;
