@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace strandel::platform::fltk {
 
@@ -32,60 +33,35 @@ WindowWidget::WindowWidget(int w, int h, const char* title) : Fl_Double_Window(w
   box(FL_NO_BOX);
 }
 
-WindowWidget::~WindowWidget() {
-  if (retained_) fl_delete_offscreen(retained_);
-}
-
 void WindowWidget::set_background(Fl_Color colour) {
   // A new background clears the retained image, as it does on the original
   // toolkit; the frame is painted after the background is set.
   background_ = colour;
   lines_.clear();
-  retained_valid_ = false;
   redraw();
 }
 
 void WindowWidget::add_line(int x1, int y1, int x2, int y2, Fl_Color colour) {
   lines_.push_back({x1, y1, x2, y2, colour});
-  retained_valid_ = false;
   redraw();
 }
 
-void WindowWidget::paint_retained_image() {
-  if (retained_ && (retained_w_ != w() || retained_h_ != h())) {
-    fl_delete_offscreen(retained_);
-    retained_ = 0;
-  }
-  if (!retained_) {
-    retained_ = fl_create_offscreen(w(), h());
-    retained_w_ = w();
-    retained_h_ = h();
-    retained_valid_ = false;
-  }
-  if (retained_valid_) return;
-  fl_begin_offscreen(retained_);
+void WindowWidget::draw() {
   fl_color(background_);
   fl_rectf(0, 0, w(), h());
   // Width 0 is X's thin line, which includes both end points; a one-pixel
-  // wide butt-capped line would leave out the last one.
+  // wide butt-capped line would leave out the last one. Lines outside the
+  // part being repainted (a movie frame's, say) are not sent at all.
   fl_line_style(FL_SOLID, 0);
   for (const PixelLine& line : lines_) {
+    int left = std::min(line.x1, line.x2), top = std::min(line.y1, line.y2);
+    if (!fl_not_clipped(left, top, std::abs(line.x2 - line.x1) + 1,
+                        std::abs(line.y2 - line.y1) + 1))
+      continue;
     fl_color(line.colour);
     fl_line(line.x1, line.y1, line.x2, line.y2);
   }
   fl_line_style(0);
-  fl_end_offscreen();
-  retained_valid_ = true;
-}
-
-void WindowWidget::draw() {
-  if (lines_.empty()) {
-    fl_color(background_);
-    fl_rectf(0, 0, w(), h());
-  } else {
-    paint_retained_image();
-    fl_copy_offscreen(0, 0, w(), h(), retained_, 0, 0);
-  }
   draw_children();
   if (!drawn_) {
     drawn_ = true;

@@ -27,18 +27,18 @@ inline constexpr double kPictureBoxFontPoints = 8.25;
 inline constexpr double kButtonFontPoints = 9.75;
 int PointsToPixels(double points, float twips_per_pixel);
 
-// The launcher window: its own drawing (the retained image holding the
-// painted frame) lies behind every control.
+// The launcher window: its own drawing (the background and the painted
+// frame) lies behind every control.
 class WindowWidget : public Fl_Double_Window {
  public:
   WindowWidget(int w, int h, const char* title);
-  ~WindowWidget() override;
 
   void set_background(Fl_Color colour);
   // Shows the window where it was placed rather than where FLTK would choose.
   void keep_position() { force_position(1); }
-  // Lines in pixels, kept in the retained image so that they survive every
-  // later repaint without being drawn again by the launcher.
+  // Lines in pixels. The window keeps them and draws them again on every
+  // repaint, so the painted frame survives without the launcher drawing it
+  // again: that list is the window's retained image.
   void add_line(int x1, int y1, int x2, int y2, Fl_Color colour);
 
   // Key down (FL_KEYBOARD) and key up (FL_KEYUP), wherever the focus is.
@@ -54,13 +54,9 @@ class WindowWidget : public Fl_Double_Window {
     int x1, y1, x2, y2;
     Fl_Color colour;
   };
-  void paint_retained_image();
 
   Fl_Color background_ = FL_WHITE;
   std::vector<PixelLine> lines_;
-  unsigned long retained_ = 0;  // an Fl_Offscreen: the X pixmap of the retained image
-  int retained_w_ = 0, retained_h_ = 0;
-  bool retained_valid_ = false;
   bool drawn_ = false;
 };
 
