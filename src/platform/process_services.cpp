@@ -1,5 +1,6 @@
 #include "platform/process_services.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,8 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/runtime_error.h"
 
@@ -34,18 +33,56 @@ std::string ProcessServices::CurDir() const {
   return dir;
 }
 
-std::string ProcessServices::ReadFileForInput(const std::string& name) {
-  struct stat st;
-  if (stat(name.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) throw RuntimeError(ErrorNumber::FileNotFound);
-    throw RuntimeError(ErrorNumber::PathFileAccessError, std::strerror(errno));
+namespace {
+
+// A settings file is a few short lines; one larger than this is not one,
+// and is refused rather than read into memory.
+constexpr off_t kMaxInputFileBytes = 16 << 20;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) close(fd_);
   }
-  if (S_ISDIR(st.st_mode)) throw RuntimeError(ErrorNumber::PathFileAccessError, "a directory");
-  std::ifstream in(name, std::ios::binary);
-  if (!in) throw RuntimeError(ErrorNumber::PathFileAccessError, std::strerror(errno));
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+[[noreturn]] void fail_access(const char* why) {
+  throw RuntimeError(ErrorNumber::PathFileAccessError, why);
+}
+
+}  // namespace
+
+std::string ProcessServices::ReadFileForInput(const std::string& name) {
+  // Opened without blocking, so a named pipe in its place cannot hang the
+  // program; only a regular file is read.
+  FileDescriptor file(open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) throw RuntimeError(ErrorNumber::FileNotFound);
+    fail_access(std::strerror(errno));
+  }
+  struct stat st;
+  if (fstat(file.get(), &st) != 0) fail_access(std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) fail_access("a directory");
+  if (!S_ISREG(st.st_mode)) fail_access("not a regular file");
+  if (st.st_size > kMaxInputFileBytes) fail_access("larger than 16 MB");
+  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    ssize_t n = read(file.get(), bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fail_access(std::strerror(errno));
+    if (n == 0) break;  // shortened while being read
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return bytes;
 }
 
 void ProcessServices::End() {

@@ -14,6 +14,8 @@
 
 #include "harness.h"
 
+#include <sys/stat.h>
+
 // Xlib after gtest: its macros clash with gtest's headers.
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -331,6 +333,8 @@ struct BadSettings {
   const char* name;
   std::optional<std::string> readme;  // nullopt: no readme.txt at all
   std::vector<std::string> said;      // each is somewhere on standard error
+  // readme.txt is a folder or a named pipe (which must not hang the program).
+  enum { kFile, kFolder, kPipe } kind = kFile;
 };
 
 class StartupErrorTest : public WindowTest {
@@ -372,12 +376,19 @@ TEST_F(StartupErrorTest, EachBadSettingsFileStopsWithItsRunTimeErrorAndAMessageB
        {"Run-time error '9': Subscript out of range", "line 1"}},
       {"letters for a width", "sizes:abcx480\n/m.swf\n", {"Run-time error '13': Type mismatch"}},
       {"width too large", "sizes:1e38x480\n/m.swf\n", {"Run-time error '6': Overflow"}},
+      {"a folder", "", {"Run-time error '75': Path/File access error"}, BadSettings::kFolder},
+      {"a named pipe", "", {"Run-time error '75': Path/File access error"}, BadSettings::kPipe},
   };
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
-    if (c.readme) prepare(dir, *c.readme);
+    if (c.kind == BadSettings::kFolder)
+      std::filesystem::create_directory(dir.path() / "readme.txt");
+    else if (c.kind == BadSettings::kPipe)
+      ASSERT_EQ(mkfifo((dir.path() / "readme.txt").c_str(), 0600), 0);
+    else if (c.readme)
+      prepare(dir, *c.readme);
     Process p(program_command(x(), dir.path()));
     // Return and Escape both answer the box.
     auto status = run_and_dismiss(p, n++ % 2 ? XK_Escape : XK_Return);
