@@ -1,4 +1,4 @@
-// startup [--runs N] [--no-title] [--program PATH] [--floor PATH] [--fltk-empty PATH]
+// startup [--runs N] [--no-title] [--program PATH]... [--floor PATH] [--fltk-empty PATH]
 //
 // Time from exec to the first complete paint, in a private Xvfb, of the
 // launcher (with a readme.txt and a one-colour movie), of bench/floor, the
@@ -8,7 +8,8 @@
 // check is off, some white title pixels in the title strip. Runs alternate
 // between the programs; one warm-up run of each is not counted. Peak RSS is
 // the median of VmHWM read just before each kill. Prints figures, asserts
-// nothing.
+// nothing. --program may be given more than once to compare builds of the
+// launcher run for run (the first is measured against floor).
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,7 +41,7 @@ constexpr Rect title_text_area{24, 4, 420, 18};
 struct Options {
   int runs = 20;
   bool check_title = true;
-  std::string program = STRANDEL_BINARY_DIR "/strandel";
+  std::vector<std::string> programs;  // empty: the one built beside this bench
   std::string floor = STRANDEL_BINARY_DIR "/bench/floor";
   std::string fltk_empty = STRANDEL_BINARY_DIR "/bench/fltk_empty";
 };
@@ -143,14 +144,14 @@ Options parse(int argc, char** argv) {
     else if (a == "--no-title")
       o.check_title = false;
     else if (a == "--program" && i + 1 < argc)
-      o.program = argv[++i];
+      o.programs.push_back(argv[++i]);
     else if (a == "--floor" && i + 1 < argc)
       o.floor = argv[++i];
     else if (a == "--fltk-empty" && i + 1 < argc)
       o.fltk_empty = argv[++i];
     else {
       std::fprintf(stderr,
-                   "usage: startup [--runs N] [--no-title] [--program PATH] [--floor PATH] "
+                   "usage: startup [--runs N] [--no-title] [--program PATH]... [--floor PATH] "
                    "[--fltk-empty PATH]\n");
       std::exit(2);
     }
@@ -169,14 +170,17 @@ int main(int argc, char** argv) {
     dir.write("bench.swf", minimal_movie(640, 480, 24, movie_colour));
 
     const std::pair<std::string, std::string> display{"DISPLAY", x.name()};
-    std::vector<Contender> contenders = {
-        {{"strandel"},
-         {.argv = {o.program}, .cwd = dir.path(), .set_env = {display}},
-         o.check_title},
-        {{"floor"}, {.argv = {o.floor, "129a5c"}, .set_env = {display}}, o.check_title},
-        // It draws no title.
-        {{"fltk empty"}, {.argv = {o.fltk_empty, "129a5c"}, .set_env = {display}}, false},
-    };
+    if (o.programs.empty()) o.programs.push_back(STRANDEL_BINARY_DIR "/strandel");
+    std::vector<Contender> contenders;
+    for (std::size_t i = 0; i < o.programs.size(); ++i)
+      contenders.push_back({{i == 0 ? "strandel" : "strandel#" + std::to_string(i + 1)},
+                            {.argv = {o.programs[i]}, .cwd = dir.path(), .set_env = {display}},
+                            o.check_title});
+    contenders.push_back(
+        {{"floor"}, {.argv = {o.floor, "129a5c"}, .set_env = {display}}, o.check_title});
+    // It draws no title.
+    contenders.push_back(
+        {{"fltk empty"}, {.argv = {o.fltk_empty, "129a5c"}, .set_env = {display}}, false});
     std::erase_if(contenders, [](const Contender& c) {
       bool missing = access(c.command.argv[0].c_str(), X_OK) != 0;
       if (missing) std::printf("note: %s not built, skipped\n", c.command.argv[0].c_str());
