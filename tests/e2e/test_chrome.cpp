@@ -329,8 +329,6 @@ TEST(ChromeUnderWindowManager, DragStartsFromWhereTheWindowManagerPutTheWindow) 
 
   f.drag_by(kStrip, 50, 40, 1);
   EXPECT_TRUE(f.settles_at({150, 120})) << where(f.origin());
-  f.drag_by(kStrip, -30, 10, 3);
-  EXPECT_TRUE(f.settles_at({120, 130})) << where(f.origin());
 }
 
 // A keyboard-only user: Tab leaves the movie for the title strip and then
