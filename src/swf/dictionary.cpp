@@ -9,7 +9,7 @@ namespace strandel::swf {
 namespace {
 
 // The character a definition tag declares, read after its id, or nothing
-// for tags that are not drawn here (sound, video, morph shapes, compiled code).
+// for tags that are not drawn here (sound, video, compiled code).
 std::optional<Character> read_character(TagCode tag, ByteReader& in,
                                         std::span<const std::uint8_t> jpeg_tables) {
   switch (tag) {
@@ -30,6 +30,10 @@ std::optional<Character> read_character(TagCode tag, ByteReader& in,
     case TagCode::DefineEditText: return read_define_edit_text(in);
     case TagCode::DefineButton: return read_define_button(in);
     case TagCode::DefineButton2: return read_define_button2(in);
+    case TagCode::DefineMorphShape:
+      return read_define_morph_shape(in, 1);
+    case TagCode::DefineMorphShape2:
+      return read_define_morph_shape(in, 2);
     default: return std::nullopt;
   }
 }
@@ -108,6 +112,9 @@ const EditTextDefinition* Dictionary::edit_text(std::uint16_t id) const {
 }
 const ButtonDefinition* Dictionary::button(std::uint16_t id) const {
   return get<ButtonDefinition>(id);
+}
+const MorphShapeDefinition* Dictionary::morph_shape(std::uint16_t id) const {
+  return get<MorphShapeDefinition>(id);
 }
 
 }  // namespace strandel::swf

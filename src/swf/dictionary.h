@@ -15,6 +15,7 @@
 #include "swf/button.h"
 #include "swf/diagnostic.h"
 #include "swf/font.h"
+#include "swf/morph_shape.h"
 #include "swf/shape.h"
 
 namespace strandel::swf {
@@ -26,9 +27,9 @@ struct SpriteDefinition {
   std::span<const std::uint8_t> tags;  // the tag stream after SpriteID and FrameCount
 };
 
-using Character = std::variant<SpriteDefinition, ShapeDefinition, BitmapDefinition,
-                               FontDefinition, TextDefinition, EditTextDefinition,
-                               ButtonDefinition>;
+using Character =
+    std::variant<SpriteDefinition, ShapeDefinition, BitmapDefinition, FontDefinition,
+                 TextDefinition, EditTextDefinition, ButtonDefinition, MorphShapeDefinition>;
 
 class Dictionary {
  public:
@@ -50,6 +51,7 @@ class Dictionary {
   const TextDefinition* text(std::uint16_t id) const;
   const EditTextDefinition* edit_text(std::uint16_t id) const;
   const ButtonDefinition* button(std::uint16_t id) const;
+  const MorphShapeDefinition* morph_shape(std::uint16_t id) const;
 
   std::size_t size() const { return characters_.size(); }
 

@@ -57,6 +57,7 @@ class HitTester {
     if (!inverse) return false;
     Point local = inverse->apply(x_, y_);
     if (auto* s = std::get_if<ShapeDefinition>(c)) return shape_contains(*s, local);
+    if (auto* ms = std::get_if<MorphShapeDefinition>(c)) return shape_contains(*ms->at(0), local);
     if (auto* t = std::get_if<TextDefinition>(c)) return in_rect(t->bounds, t->matrix, local);
     if (auto* e = std::get_if<EditTextDefinition>(c)) return in_rect(e->bounds, {}, local);
     if (std::holds_alternative<ButtonDefinition>(*c) ||

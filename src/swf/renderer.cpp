@@ -38,7 +38,7 @@ class Renderer {
                     int nesting);
   void draw_with_effects(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                          int nesting);
-  void draw_character(std::uint16_t id, ButtonState state, const Matrix& m,
+  void draw_character(std::uint16_t id, ButtonState state, std::uint16_t ratio, const Matrix& m,
                       const ColorTransform& cx, int nesting);
   void draw_shape(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
   void draw_button(const ButtonDefinition& b, ButtonState state, const Matrix& m,
@@ -108,7 +108,7 @@ void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const Colo
 void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                             int nesting) {
   if (obj.sprite) return draw_list(obj.sprite->display_list, m, cx, nesting + 1);
-  draw_character(obj.character_id, obj.button_state, m, cx, nesting);
+  draw_character(obj.character_id, obj.button_state, obj.ratio, m, cx, nesting);
 }
 
 // The object is drawn on a picture of its own, which is then blended onto
@@ -131,12 +131,14 @@ void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
   composite(cr_, picture.get(), obj.blend_mode);
 }
 
-void Renderer::draw_character(std::uint16_t id, ButtonState state, const Matrix& m,
-                              const ColorTransform& cx, int nesting) {
+void Renderer::draw_character(std::uint16_t id, ButtonState state, std::uint16_t ratio,
+                              const Matrix& m, const ColorTransform& cx, int nesting) {
   const Character* c = dict_.find(id);
   if (!c || nesting > kMaxNesting || !stack_.spend()) return;
   if (auto* s = std::get_if<ShapeDefinition>(c)) {
     draw_shape(*s, m, cx);
+  } else if (auto* ms = std::get_if<MorphShapeDefinition>(c)) {
+    draw_shape(*ms->at(ratio), m, cx);
   } else if (auto* t = std::get_if<TextDefinition>(c)) {
     draw_static_text(cr_, dict_, *t, m, cx, mode());
   } else if (auto* e = std::get_if<EditTextDefinition>(c)) {
@@ -179,7 +181,7 @@ void Renderer::draw_button(const ButtonDefinition& b, ButtonState state, const M
                            const ColorTransform& cx, int nesting) {
   for (const ButtonRecord& r : b.records) {
     if (!r.shown_in(state)) continue;
-    draw_character(r.character_id, ButtonState::Up, r.matrix.then(m),
+    draw_character(r.character_id, ButtonState::Up, 0, r.matrix.then(m),
                    r.cxform.then(b.cxform).then(cx), nesting);
   }
 }

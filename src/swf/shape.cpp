@@ -273,6 +273,8 @@ Gradient read_gradient(ByteReader& in, int version, bool focal) {
   return g;
 }
 
+}  // namespace
+
 FillStyle read_fill_style(ByteReader& in, int version) {
   FillStyle f;
   std::uint8_t type = in.u8();
@@ -304,6 +306,8 @@ FillStyle read_fill_style(ByteReader& in, int version) {
       throw ReadError("unknown fill style type " + std::to_string(type));
   }
 }
+
+namespace {
 
 // Style counts are one byte, or 0xFF and then two bytes from DefineShape2 on.
 // Every style takes at least min_size bytes, so the data bounds the count.
@@ -430,7 +434,83 @@ void read_shape_records(ByteReader& in, int version, ShapeBuilder& b,
   b.finish_layer(layers);
 }
 
+// Reads records into a list, without new styles (a morph shape has none).
+void collect_records(ByteReader& in, std::vector<ShapeRecord>& out) {
+  BitReader bits(in);
+  unsigned fill_bits = bits.ub(4), line_bits = bits.ub(4);
+  for (;;) {
+    ShapeRecord r;
+    if (bits.flag()) {
+      bool straight = bits.flag();
+      unsigned nbits = bits.ub(4) + 2;
+      if (straight) {
+        r.kind = ShapeRecord::Kind::Line;
+        if (bits.flag()) {
+          r.dx = bits.sb(nbits);
+          r.dy = bits.sb(nbits);
+        } else if (bits.flag()) {
+          r.dy = bits.sb(nbits);
+        } else {
+          r.dx = bits.sb(nbits);
+        }
+      } else {
+        r.kind = ShapeRecord::Kind::Curve;
+        r.cdx = bits.sb(nbits);
+        r.cdy = bits.sb(nbits);
+        r.dx = bits.sb(nbits);
+        r.dy = bits.sb(nbits);
+      }
+      out.push_back(r);
+      continue;
+    }
+    unsigned flags = bits.ub(5);
+    if (flags == 0) return;  // EndShapeRecord
+    if (flags & kStateMoveTo) {
+      unsigned nbits = bits.ub(5);
+      r.move = true;
+      r.x = bits.sb(nbits);
+      r.y = bits.sb(nbits);
+    }
+    if (flags & kStateFillStyle0) r.fill0 = bits.ub(fill_bits);
+    if (flags & kStateFillStyle1) r.fill1 = bits.ub(fill_bits);
+    if (flags & kStateLineStyle) r.line = bits.ub(line_bits);
+    out.push_back(r);
+  }
+}
+
 }  // namespace
+
+std::vector<ShapeRecord> read_shape_record_list(ByteReader& in) {
+  std::vector<ShapeRecord> records;
+  collect_records(in, records);
+  return records;
+}
+
+ShapeDefinition build_shape(const Rect& bounds, ShapeLayer styles,
+                            const std::vector<ShapeRecord>& records) {
+  ShapeDefinition s;
+  s.bounds = bounds;
+  ShapeBuilder b(false);
+  b.begin_layer(std::move(styles));
+  for (const ShapeRecord& r : records) {
+    switch (r.kind) {
+      case ShapeRecord::Kind::Line:
+        b.line(r.dx, r.dy);
+        break;
+      case ShapeRecord::Kind::Curve:
+        b.curve(r.cdx, r.cdy, r.dx, r.dy);
+        break;
+      case ShapeRecord::Kind::StyleChange:
+        if (r.move) b.move_to(r.x, r.y);
+        if (r.fill0) b.set_fill0(*r.fill0);
+        if (r.fill1) b.set_fill1(*r.fill1);
+        if (r.line) b.set_line(*r.line);
+        break;
+    }
+  }
+  b.finish_layer(s.layers);
+  return s;
+}
 
 ShapeDefinition read_define_shape(ByteReader& in, int version) {
   ShapeDefinition s;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -100,6 +101,30 @@ struct ShapeDefinition {
   // holds a weak reference to it.
   std::shared_ptr<const int> token = std::make_shared<const int>(0);
 };
+
+// One record of a SHAPE without new style arrays (as morph shapes hold
+// them): a style change, or an edge given by its deltas in twips.
+struct ShapeRecord {
+  enum class Kind : std::uint8_t { StyleChange, Line, Curve };
+  Kind kind = Kind::StyleChange;
+  // StyleChange: the pen's new place when `move`, and the styles it sets.
+  bool move = false;
+  std::int32_t x = 0, y = 0;
+  std::optional<std::uint32_t> fill0, fill1, line;
+  // Line: to (dx, dy); Curve: control (cdx, cdy), then anchor (dx, dy) from it.
+  std::int32_t cdx = 0, cdy = 0, dx = 0, dy = 0;
+};
+
+// Reads the bit counts and records of a SHAPE up to its end record.
+std::vector<ShapeRecord> read_shape_record_list(ByteReader& in);
+
+// A shape from one set of styles and records with pen positions in twips
+// (moves absolute, edges relative), joined into paths as a DefineShape's.
+ShapeDefinition build_shape(const Rect& bounds, ShapeLayer styles,
+                            const std::vector<ShapeRecord>& records);
+
+// One fill or line style record: FILLSTYLE, the version-dependent colour.
+FillStyle read_fill_style(ByteReader& in, int version);
 
 // Reads a DefineShape, DefineShape2, DefineShape3 or DefineShape4 body after
 // the character id. version is 1..4. Throws ReadError on bad data.

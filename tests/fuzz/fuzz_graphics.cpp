@@ -1,8 +1,10 @@
-// Fuzzes the readers of drawable characters (shapes, bitmaps, fonts, text,
-// buttons) and the renderer. The input is a list of tags, each a selector
-// byte, a 16-bit length and a body; every character defined is then placed
-// on a small stage (one as a clip layer, buttons in turn state), drawn and
-// hit-tested.
+// Fuzzes the readers of drawable characters (shapes, morph shapes, bitmaps,
+// fonts, text, text fields, buttons), PlaceObject3's effects and the
+// renderer. The input is a list of tags, each a selector byte, a 16-bit
+// length and a body; every character defined is then placed on a small
+// stage (one as a clip layer, buttons in turn state, morphs at several
+// ratios), PlaceObject3 records are applied over them (filters, blend
+// modes), and the stage is drawn and hit-tested.
 #include <cairo.h>
 #include <dlfcn.h>
 
@@ -25,6 +27,8 @@ constexpr std::uint16_t kTags[] = {
     11, 33, 37,              // DefineText, 2, DefineEditText
     7,  34, 23,              // DefineButton, 2, DefineButtonCxform
     39,                      // DefineSprite
+    46, 84,                  // DefineMorphShape, 2
+    70,                      // PlaceObject3
 };
 
 // cairo's and fontconfig's process-wide font caches are freed at exit, before
@@ -46,11 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::span<const std::uint8_t> in(data, size);
   Dictionary dict;
   std::vector<std::uint16_t> ids;
+  std::vector<Placement> placements;
   while (in.size() >= 3) {
     std::uint16_t code = kTags[in[0] % std::size(kTags)];
     std::size_t length = std::min<std::size_t>(in[1] | (in[2] << 8), in.size() - 3);
     auto body = in.subspan(3, length);
     in = in.subspan(3 + length);
+    if (code == 70) {
+      if (auto p = read_placement(code, body)) placements.push_back(*p);
+      continue;
+    }
     dict.define(code, body);
     if (body.size() >= 2) ids.push_back(static_cast<std::uint16_t>(body[0] | (body[1] << 8)));
   }
@@ -63,8 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (depth == 2) obj.clip_depth = 4;
     if (depth % 3 == 0) obj.cxform.am = 0.5;
     obj.button_state = static_cast<ButtonState>(1 << (depth % 4));
+    obj.ratio = static_cast<std::uint16_t>(depth * 9000);
     list[depth++] = obj;
   }
+  for (const Placement& p : placements) apply_placement(list, p);
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 48);
   cairo_t* cr = cairo_create(s);
   render_frame(cr, 64, 48, dict, list, Rect{0, 6400, 0, 4800}, Rgba{});
