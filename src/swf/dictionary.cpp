@@ -62,6 +62,14 @@ bool Dictionary::define(std::uint16_t tag_code, std::span<const std::uint8_t> bo
         define_button_cxform(id, in);
         return true;
       }
+      case TagCode::DefineFontInfo:
+      case TagCode::DefineFontInfo2: {
+        auto it = characters_.find(in.u16());
+        if (it == characters_.end()) return true;
+        if (auto* font = std::get_if<FontDefinition>(&it->second))
+          read_define_font_info(in, *font, tag == TagCode::DefineFontInfo2 ? 2 : 1);
+        return true;
+      }
       case TagCode::DefineButtonSound: {
         ButtonSounds sounds = read_define_button_sound(body);
         auto it = characters_.find(sounds.button_id);
@@ -115,6 +123,20 @@ const ButtonDefinition* Dictionary::button(std::uint16_t id) const {
 }
 const MorphShapeDefinition* Dictionary::morph_shape(std::uint16_t id) const {
   return get<MorphShapeDefinition>(id);
+}
+
+// A font of the name in another style serves when the style asked for is
+// missing, so that the text shows rather than vanishes.
+const FontDefinition* Dictionary::font_named(const std::string& name, bool bold,
+                                             bool italic) const {
+  const FontDefinition* other_style = nullptr;
+  for (const auto& [id, c] : characters_) {
+    const auto* f = std::get_if<FontDefinition>(&c);
+    if (!f || f->name != name || f->glyphs.empty()) continue;
+    if (f->bold == bold && f->italic == italic) return f;
+    if (!other_style) other_style = f;
+  }
+  return other_style;
 }
 
 }  // namespace strandel::swf

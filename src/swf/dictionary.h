@@ -13,6 +13,7 @@
 
 #include "swf/bitmap.h"
 #include "swf/button.h"
+#include "swf/device_font.h"
 #include "swf/diagnostic.h"
 #include "swf/font.h"
 #include "swf/morph_shape.h"
@@ -55,6 +56,12 @@ class Dictionary {
 
   std::size_t size() const { return characters_.size(); }
 
+  // The embedded font of that name and style (DefineFont2 and 3 name their
+  // fonts; DefineFontInfo names DefineFont's); null when there is none.
+  const FontDefinition* font_named(const std::string& name, bool bold, bool italic) const;
+  // The device fonts the movie's text fields use.
+  DeviceFonts& device_fonts() const { return device_fonts_; }
+
  private:
   template <typename T>
   const T* get(std::uint16_t id) const {
@@ -66,6 +73,7 @@ class Dictionary {
   std::map<std::uint16_t, Character> characters_;
   std::vector<std::uint8_t> jpeg_tables_;
   LogCallback log_;
+  mutable DeviceFonts device_fonts_;
 };
 
 }  // namespace strandel::swf

@@ -113,6 +113,7 @@ DisplayObject* apply_placement(DisplayList& list, const Placement& p) {
   if (p.character_id && *p.character_id != obj.character_id) {
     obj.character_id = *p.character_id;
     obj.sprite.reset();
+    obj.text_field.reset();
     obj.button_state = ButtonState::Up;
   }
   apply_fields(obj, p);

@@ -24,6 +24,7 @@ namespace strandel::swf {
 enum class ButtonState : std::uint8_t { Up = 1, Over = 2, Down = 4, HitTest = 8 };
 
 struct SpriteInstance;
+class TextField;
 
 struct DisplayObject {
   std::uint16_t character_id = 0;
@@ -39,6 +40,8 @@ struct DisplayObject {
   std::shared_ptr<SpriteInstance> sprite;
   // Used when the character is a button.
   ButtonState button_state = ButtonState::Up;
+  // Set when the character is a text field: its text and properties.
+  std::shared_ptr<TextField> text_field;
 };
 
 using DisplayList = std::map<std::uint16_t, DisplayObject>;  // by depth

@@ -48,7 +48,19 @@ void read_font_layout(ByteReader& in, FontDefinition& f, std::size_t count) {
   if (count * 2 > in.remaining()) throw ReadError("font advances exceed the data");
   f.advances.reserve(count);
   for (std::size_t i = 0; i < count; ++i) f.advances.push_back(in.s16());
-  // Glyph bounds and kerning follow; text layout here does not use them.
+}
+
+// Glyph bounds (one RECT a glyph) and then the kerning pairs.
+void read_font_kerning(ByteReader& in, FontDefinition& f, std::size_t count, bool wide_codes) {
+  for (std::size_t i = 0; i < count; ++i) read_rect(in);
+  std::size_t pairs = in.u16();
+  std::size_t pair_size = wide_codes ? 6 : 4;
+  if (pairs * pair_size > in.remaining()) throw ReadError("kerning table exceeds the data");
+  for (std::size_t i = 0; i < pairs; ++i) {
+    std::uint16_t left = wide_codes ? in.u16() : in.u8();
+    std::uint16_t right = wide_codes ? in.u16() : in.u8();
+    f.kerning[{left, right}] = in.s16();
+  }
 }
 
 }  // namespace
@@ -99,8 +111,32 @@ FontDefinition read_define_font2(ByteReader& in, int version) {
     // A cut-off code table or layout leaves the glyphs usable for static text.
     f.codes.resize(count, 0xFFFF);
     f.advances.clear();
+    return f;
+  }
+  // A broken kerning table leaves the font without kerning.
+  try {
+    if (has_layout) read_font_kerning(rest, f, count, wide_codes);
+  } catch (const ReadError&) {
+    f.kerning.clear();
   }
   return f;
+}
+
+void read_define_font_info(ByteReader& in, FontDefinition& font, int version) {
+  auto name = in.bytes(in.u8());
+  font.name = to_utf8(std::string(name.begin(), name.end()));
+  if (auto nul = font.name.find('\0'); nul != std::string::npos) font.name.resize(nul);
+  std::uint8_t flags = in.u8();
+  font.italic = flags & 0x04;
+  font.bold = flags & 0x02;
+  bool wide_codes = flags & 0x01;
+  if (version >= 2) in.u8();  // LanguageCode
+  std::vector<std::uint16_t> codes;
+  codes.reserve(font.glyphs.size());
+  for (std::size_t i = 0; i < font.glyphs.size() && !in.at_end(); ++i)
+    codes.push_back(wide_codes ? in.u16() : in.u8());
+  codes.resize(font.glyphs.size(), 0xFFFF);
+  font.codes = std::move(codes);
 }
 
 TextDefinition read_define_text(ByteReader& in, int version) {
@@ -146,6 +182,9 @@ EditTextDefinition read_define_edit_text(ByteReader& in) {
   e.word_wrap = f1 & 0x40;
   e.multiline = f1 & 0x20;
   e.password = f1 & 0x10;
+  e.read_only = f1 & 0x08;
+  e.auto_size = f2 & 0x40;
+  e.selectable = !(f2 & 0x10);
   e.border = f2 & 0x08;
   e.html = f2 & 0x02;
   e.use_outlines = f2 & 0x01;
@@ -153,10 +192,10 @@ EditTextDefinition read_define_edit_text(ByteReader& in) {
     e.has_font = true;
     e.font_id = in.u16();
   }
-  if (has_font_class) in.cstring();
+  if (has_font_class) e.font_class = to_utf8(in.cstring());
   if (has_font || has_font_class) e.height = in.u16();
   if (has_color) e.color = read_rgba(in);
-  if (has_max_length) in.u16();
+  if (has_max_length) e.max_length = in.u16();
   if (has_layout) {
     e.align = static_cast<TextAlign>(std::min<std::uint8_t>(in.u8(), 3));
     e.left_margin = in.u16();
@@ -165,10 +204,7 @@ EditTextDefinition read_define_edit_text(ByteReader& in) {
     e.leading = in.s16();
   }
   e.variable = to_utf8(in.cstring());
-  if (has_text) {
-    std::string text = to_utf8(in.cstring());
-    e.text = e.html ? html_to_plain(text) : text;
-  }
+  if (has_text) e.text = to_utf8(in.cstring());
   return e;
 }
 

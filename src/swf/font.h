@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "swf/bytes.h"
 #include "swf/geometry.h"
 #include "swf/shape.h"
+#include "swf/text_format.h"
 
 namespace strandel::swf {
 
@@ -20,9 +23,15 @@ struct FontDefinition {
   double ascent = 0, descent = 0, leading = 0;  // EM units
   std::string name;
   bool bold = false, italic = false;
+  // Kerning pairs of the layout table: (left, right) character → EM units.
+  std::map<std::pair<std::uint16_t, std::uint16_t>, std::int16_t> kerning;
 
   int glyph_for(std::uint16_t code) const;  // -1 when the font lacks it
 };
+
+// DefineFontInfo and DefineFontInfo2: a DefineFont's name, style and the
+// character of each glyph, read after the font id into `font`.
+void read_define_font_info(ByteReader& in, FontDefinition& font, int version);
 
 // Reads DefineFont after the character id.
 FontDefinition read_define_font(ByteReader& in);
@@ -52,21 +61,21 @@ struct TextDefinition {
 // Reads DefineText (version 1, RGB) or DefineText2 (version 2, RGBA) after the id.
 TextDefinition read_define_text(ByteReader& in, int version);
 
-enum class TextAlign : std::uint8_t { Left = 0, Right = 1, Center = 2, Justify = 3 };
-
 struct EditTextDefinition {
   Rect bounds;
   bool has_font = false;
   std::uint16_t font_id = 0;
   std::uint16_t height = 240;  // twips
   Rgba color{0, 0, 0, 255};
-  std::string text;  // initial text as UTF-8, HTML tags removed
+  std::string text;  // initial text as UTF-8: HTML source when `html`
   std::string variable;
+  std::string font_class;  // names a font of compiled code; drawn with a device font
   TextAlign align = TextAlign::Left;
   std::uint16_t left_margin = 0, right_margin = 0, indent = 0;
   std::int16_t leading = 0;
+  std::uint16_t max_length = 0;  // 0: no limit
   bool word_wrap = false, multiline = false, password = false, border = false, html = false,
-       use_outlines = false;
+       use_outlines = false, read_only = false, auto_size = false, selectable = true;
 };
 
 // Reads DefineEditText after the id.

@@ -12,6 +12,7 @@
 #include "swf/bytes.h"
 #include "swf/sound_events.h"
 #include "swf/tags.h"
+#include "swf/text_field.h"
 
 namespace strandel::swf {
 
@@ -298,6 +299,9 @@ void Player::apply_tag(SpriteInstance& instance, const Timeline& timeline, const
         if (obj->name.empty()) obj->name = "instance" + std::to_string(++instance_count_);
       }
       if (obj->sprite) obj->sprite->name = obj->name;
+      if (const EditTextDefinition* e = dictionary_.edit_text(obj->character_id);
+          e && !obj->text_field)
+        obj->text_field = std::make_shared<TextField>(*e, dictionary_);
     }
     dirty_ = true;
   } else if (auto depth = read_removal_depth(tag.code, body)) {

@@ -108,6 +108,7 @@ void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const Colo
 void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                             int nesting) {
   if (obj.sprite) return draw_list(obj.sprite->display_list, m, cx, nesting + 1);
+  if (obj.text_field) return draw_text_field(cr_, *obj.text_field, m, cx, mode());
   draw_character(obj.character_id, obj.button_state, obj.ratio, m, cx, nesting);
 }
 
@@ -142,7 +143,7 @@ void Renderer::draw_character(std::uint16_t id, ButtonState state, std::uint16_t
   } else if (auto* t = std::get_if<TextDefinition>(c)) {
     draw_static_text(cr_, dict_, *t, m, cx, mode());
   } else if (auto* e = std::get_if<EditTextDefinition>(c)) {
-    if (!masking_) draw_edit_text(cr_, dict_, *e, m, cx);
+    draw_text_field(cr_, TextField(*e, dict_), m, cx, mode());
   } else if (auto* b = std::get_if<ButtonDefinition>(c)) {
     if (!stack_.enter(id)) return;
     draw_button(*b, state, m, cx, nesting + 1);

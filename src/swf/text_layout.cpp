@@ -1,148 +1,13 @@
 #include "swf/text_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace strandel::swf {
-
-namespace {
-
-// Edit text fields keep two pixels between their bounds and their text.
-constexpr double kTextGutter = 40;
-
-// Decodes UTF-8 (which to_utf8 made valid) into code points.
-std::vector<std::uint32_t> code_points(const std::string& s) {
-  std::vector<std::uint32_t> out;
-  for (std::size_t i = 0; i < s.size();) {
-    auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    std::uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (std::size_t k = 1; k < n && i + k < s.size(); ++k)
-      cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    out.push_back(cp);
-    i += n;
-  }
-  return out;
-}
-
-// How an edit field's text is measured and drawn: with the embedded font's
-// outlines, or with a system sans-serif font.
-struct TextFace {
-  cairo_t* cr;
-  const FontDefinition* outlines;  // null: system font
-  double height;
-  double ascent, line_height;
-
-  double width(const std::string& s) const {
-    if (!outlines) {
-      cairo_text_extents_t e;
-      cairo_text_extents(cr, s.c_str(), &e);
-      return e.x_advance;
-    }
-    double w = 0;
-    for (std::uint32_t cp : code_points(s)) w += advance(cp);
-    return w;
-  }
-  double advance(std::uint32_t cp) const {
-    int g = cp <= 0xFFFF ? outlines->glyph_for(static_cast<std::uint16_t>(cp)) : -1;
-    if (g < 0 || static_cast<std::size_t>(g) >= outlines->advances.size()) return height / 2;
-    return outlines->advances[g] * height / outlines->em;
-  }
-  void draw(const std::string& s, double x, double y, const Matrix& m) const {
-    if (!outlines) {
-      cairo_move_to(cr, x, y);
-      cairo_show_text(cr, s.c_str());
-      return;
-    }
-    double scale = height / outlines->em;
-    for (std::uint32_t cp : code_points(s)) {
-      int g = cp <= 0xFFFF ? outlines->glyph_for(static_cast<std::uint16_t>(cp)) : -1;
-      if (g >= 0 && static_cast<std::size_t>(g) < outlines->glyphs.size()) {
-        Matrix gm = Matrix{scale, 0, 0, scale, x, y}.then(m);
-        if (usable(gm)) {
-          set_matrix(cr, gm);
-          outlines->glyphs[g].append_to(cr);
-        }
-      }
-      x += advance(cp);
-    }
-    set_matrix(cr, m);
-    cairo_fill(cr);
-  }
-};
-
-// Breaks text into lines at line breaks and, with word wrap, at the last
-// space that keeps a line within `width`.
-std::vector<std::string> layout_lines(const std::string& text, bool wrap, double width,
-                                      const TextFace& face) {
-  std::vector<std::string> paragraphs{""};
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (text[i] == '\r' || text[i] == '\n')
-      paragraphs.emplace_back();
-    else
-      paragraphs.back().push_back(text[i]);
-  }
-  if (!wrap) return paragraphs;
-  std::vector<std::string> lines;
-  for (const std::string& p : paragraphs) {
-    std::string line;
-    double line_width = 0;  // summed word by word: long paragraphs stay linear
-    std::size_t start = 0;
-    while (start <= p.size()) {
-      std::size_t space = p.find(' ', start);
-      std::string word =
-          p.substr(start, space == std::string::npos ? std::string::npos : space - start);
-      double word_width = face.width(line.empty() ? word : " " + word);
-      if (!line.empty() && line_width + word_width > width) {
-        lines.push_back(line);
-        line = word;
-        line_width = face.width(word);
-      } else {
-        line += line.empty() ? word : " " + word;
-        line_width += word_width;
-      }
-      if (space == std::string::npos) break;
-      start = space + 1;
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-// The system family for a device font: the three generic names movies use,
-// and sans-serif for every named font (which fontconfig may not have).
-const char* system_family(const std::string& name) {
-  if (name == "_serif") return "serif";
-  if (name == "_typewriter") return "monospace";
-  return "sans-serif";
-}
-
-// The field's embedded outlines when it asks for them and the font has
-// them with a code table; otherwise the system font, selected on cr.
-TextFace text_face(cairo_t* cr, const EditTextDefinition& e, const FontDefinition* font) {
-  bool outlines = font && e.use_outlines && !font->glyphs.empty() && !font->codes.empty();
-  TextFace face{cr, outlines ? font : nullptr, double(e.height), 0, 0};
-  if (outlines) {
-    face.ascent = font->ascent * e.height / font->em;
-    face.line_height = (font->ascent + font->descent) * e.height / font->em;
-    if (face.line_height <= 0) face.ascent = face.line_height = e.height;
-    return face;
-  }
-  cairo_select_font_face(cr, system_family(font ? font->name : ""),
-                         font && font->italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         font && font->bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, std::max<double>(e.height, 1));
-  cairo_font_extents_t fe;
-  cairo_font_extents(cr, &fe);
-  face.ascent = fe.ascent;
-  face.line_height = fe.ascent + fe.descent;
-  return face;
-}
-
-}  // namespace
 
 void draw_static_text(cairo_t* cr, const Dictionary& dict, const TextDefinition& t, const Matrix& m,
                       const ColorTransform& cx, PaintMode mode) {
@@ -173,37 +38,105 @@ void draw_static_text(cairo_t* cr, const Dictionary& dict, const TextDefinition&
   }
 }
 
-void draw_edit_text(cairo_t* cr, const Dictionary& dict, const EditTextDefinition& e,
-                    const Matrix& m, const ColorTransform& cx) {
+namespace {
+
+// The rectangle in device pixels with its edges on whole pixels, when the
+// matrix neither turns nor skews it.
+std::optional<Box> pixel_box(const Rect& r, const Matrix& m) {
+  if (m.b != 0 || m.c != 0) return std::nullopt;
+  Box b = device_box(r, m, 0);
+  return Box{std::round(b.x0), std::round(b.y0), std::round(b.x1), std::round(b.y1)};
+}
+
+// The field's bounds as the current path: on whole device pixels when the
+// field is upright, inset by `inset` pixels.
+void bounds_path(cairo_t* cr, const TextField& f, const Matrix& m, double inset) {
+  cairo_new_path(cr);
+  if (auto box = pixel_box(f.bounds, m)) {
+    cairo_identity_matrix(cr);
+    cairo_rectangle(cr, box->x0 + inset, box->y0 + inset, box->x1 - box->x0 - 2 * inset,
+                    box->y1 - box->y0 - 2 * inset);
+    return;
+  }
+  set_matrix(cr, m);
+  cairo_rectangle(cr, f.bounds.xmin, f.bounds.ymin, f.bounds.width(), f.bounds.height());
+  cairo_identity_matrix(cr);
+}
+
+// Background and border, then a clip to the bounds for the text. Borders
+// are one pixel wide, on whole pixels when the field is upright.
+void draw_frame(cairo_t* cr, const TextField& f, const Matrix& m, const ColorTransform& cx) {
+  if (f.background) {
+    bounds_path(cr, f, m, 0);
+    set_source(cr, transformed(f.background_color, cx));
+    cairo_fill(cr);
+  }
+  if (f.border) {
+    bounds_path(cr, f, m, 0.5);
+    cairo_set_line_width(cr, 1);
+    set_source(cr, transformed(f.border_color, cx));
+    cairo_stroke(cr);
+  }
+  bounds_path(cr, f, m, 0);
+  cairo_clip(cr);
+}
+
+void draw_run(cairo_t* cr, const LaidRun& run, const Matrix& m, PaintMode mode,
+              const ColorTransform& cx) {
+  if (mode == PaintMode::Mask)
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+  else
+    set_source(cr, transformed(run.color, cx));
+  if (run.embedded) {
+    double scale = run.size / run.embedded->em;
+    cairo_new_path(cr);
+    for (const LaidRun::Glyph& g : run.glyphs) {
+      if (g.index < 0 || static_cast<std::size_t>(g.index) >= run.embedded->glyphs.size()) continue;
+      Matrix gm = Matrix{scale, 0, 0, scale, g.x, run.baseline}.then(m);
+      if (!usable(gm)) continue;
+      set_matrix(cr, gm);
+      run.embedded->glyphs[g.index].append_to(cr);
+    }
+    cairo_identity_matrix(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_fill(cr);
+  } else if (run.device && !run.glyphs.empty()) {
+    set_matrix(cr, m);
+    cairo_set_font_face(cr, run.device->face());
+    cairo_set_font_options(cr, run.device->options());
+    cairo_set_font_size(cr, run.size);
+    std::vector<cairo_glyph_t> glyphs;
+    glyphs.reserve(run.glyphs.size());
+    for (const LaidRun::Glyph& g : run.glyphs)
+      glyphs.push_back({static_cast<unsigned long>(g.index), g.x, run.baseline});
+    cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
+  }
+  if (run.underline) {
+    set_matrix(cr, m);
+    double y = run.baseline + run.size * 0.1;
+    cairo_rectangle(cr, run.x0, y, run.x1 - run.x0, std::max(run.size / 20, 20.0));
+    cairo_fill(cr);
+  }
+}
+
+}  // namespace
+
+void draw_text_field(cairo_t* cr, const TextField& field, const Matrix& m, const ColorTransform& cx,
+                     PaintMode mode) {
   if (!usable(m)) return;
   cairo_save(cr);
-  set_matrix(cr, m);
-  const Rect& b = e.bounds;
-  cairo_rectangle(cr, b.xmin, b.ymin, b.width(), b.height());
-  if (e.border) {
-    set_source(cr, transformed({255, 255, 255, 255}, cx));
-    cairo_fill_preserve(cr);
-    set_source(cr, transformed({0, 0, 0, 255}, cx));
-    cairo_set_line_width(cr, 20);
-    cairo_stroke_preserve(cr);
+  if (mode == PaintMode::Mask) {
+    set_matrix(cr, m);
+    const Rect& b = field.bounds;
+    cairo_rectangle(cr, b.xmin, b.ymin, b.width(), b.height());
+    cairo_clip(cr);
+  } else {
+    draw_frame(cr, field, m, cx);
   }
-  cairo_clip(cr);
-  TextFace face = text_face(cr, e, e.has_font ? dict.font(e.font_id) : nullptr);
-  std::string text = e.password ? std::string(code_points(e.text).size(), '*') : e.text;
-  double left = b.xmin + kTextGutter + e.left_margin;
-  double right = b.xmax - kTextGutter - e.right_margin;
-  set_source(cr, transformed(e.color, cx));
-  double y = b.ymin + kTextGutter + face.ascent;
-  for (const std::string& line :
-       layout_lines(text, e.word_wrap && e.multiline, right - left, face)) {
-    double w = face.width(line);
-    double x = e.align == TextAlign::Right    ? right - w
-               : e.align == TextAlign::Center ? (left + right - w) / 2
-                                              : left;
-    face.draw(line, x, y, m);
-    y += face.line_height + e.leading;
-    if (y - face.ascent > b.ymax) break;
-  }
+  // Layout positions are from the bounds' top-left corner.
+  Matrix text_to_device =
+      Matrix{1, 0, 0, 1, double(field.bounds.xmin), double(field.bounds.ymin)}.then(m);
+  for (const LaidRun& run : field.layout().runs) draw_run(cr, run, text_to_device, mode, cx);
   cairo_restore(cr);
 }
 

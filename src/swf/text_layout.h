@@ -1,5 +1,5 @@
-// Text: static text records set in a movie's own fonts, and edit text
-// fields laid out in lines (embedded outlines or a system font).
+// Drawing text: static text records set in a movie's own fonts, and text
+// fields from their model's layout.
 #pragma once
 
 #include <cairo.h>
@@ -8,6 +8,7 @@
 #include "swf/font.h"
 #include "swf/geometry.h"
 #include "swf/paint.h"
+#include "swf/text_field.h"
 
 namespace strandel::swf {
 
@@ -15,9 +16,9 @@ namespace strandel::swf {
 void draw_static_text(cairo_t* cr, const Dictionary& dict, const TextDefinition& t, const Matrix& m,
                       const ColorTransform& cx, PaintMode mode);
 
-// DefineEditText: border and background, then the text in lines, clipped
-// to the field's bounds.
-void draw_edit_text(cairo_t* cr, const Dictionary& dict, const EditTextDefinition& e,
-                    const Matrix& m, const ColorTransform& cx);
+// A text field: background and border, then its laid-out text clipped to
+// its bounds. `m` maps the field's twips to device pixels.
+void draw_text_field(cairo_t* cr, const TextField& field, const Matrix& m, const ColorTransform& cx,
+                     PaintMode mode);
 
 }  // namespace strandel::swf

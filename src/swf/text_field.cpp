@@ -1,0 +1,301 @@
+#include "swf/text_field.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+#include "swf/dictionary.h"
+#include "swf/html_text.h"
+
+namespace strandel::swf {
+
+namespace {
+
+constexpr double kTwips = 20;
+// Fields keep two pixels between their bounds and their text.
+constexpr double kGutter = 2 * kTwips;
+// Lines a field lays out; text beyond them is not drawn (a field shows a
+// few hundred at most at any size).
+constexpr std::size_t kMaxLines = 10000;
+
+// How one format's characters are measured: an embedded font's outlines
+// and layout table, or a device font.
+struct Face {
+  const FontDefinition* embedded = nullptr;
+  std::shared_ptr<const DeviceFont> device;
+  double size = 0;  // twips
+
+  bool has(char32_t c) const {
+    if (device) return true;
+    return embedded && c <= 0xFFFF && embedded->glyph_for(static_cast<std::uint16_t>(c)) >= 0;
+  }
+  int glyph(char32_t c) const {
+    if (device) return static_cast<int>(device->glyph(c));
+    return c <= 0xFFFF ? embedded->glyph_for(static_cast<std::uint16_t>(c)) : -1;
+  }
+  double advance(char32_t c) const {
+    if (device) return device->advance(c) * size;
+    int g = glyph(c);
+    if (g < 0 || static_cast<std::size_t>(g) >= embedded->advances.size()) return size / 2;
+    return embedded->advances[g] * size / embedded->em;
+  }
+  double kerning(char32_t left, char32_t right) const {
+    if (!embedded || left > 0xFFFF || right > 0xFFFF) return 0;
+    auto it = embedded->kerning.find(
+        {static_cast<std::uint16_t>(left), static_cast<std::uint16_t>(right)});
+    return it == embedded->kerning.end() ? 0 : it->second * size / embedded->em;
+  }
+  // Embedded fonts without a layout table, and missing ones, take the size
+  // as their line.
+  bool has_metrics() const { return embedded && embedded->ascent + embedded->descent > 0; }
+  double ascent() const {
+    if (device) return device->ascent() * size;
+    return has_metrics() ? embedded->ascent * size / embedded->em : size * 0.8;
+  }
+  double descent() const {
+    if (device) return device->descent() * size;
+    return has_metrics() ? embedded->descent * size / embedded->em : size * 0.2;
+  }
+};
+
+// One character to lay out, with its format and face.
+struct Char {
+  char32_t c;
+  const TextFormat* format;
+  const Face* face;
+  double advance = 0;  // twips, letter spacing and kerning included
+};
+
+class Layouter {
+ public:
+  Layouter(const TextField& f, const Dictionary& dict) : field_(f), dict_(dict) {}
+
+  TextLayout run() {
+    std::vector<Char> chars = characters();
+    if (chars.empty()) return {};  // no lines, nothing to measure
+    double y = kGutter;
+    std::size_t start = 0;
+    while (start <= chars.size() && out_.lines < kMaxLines) {
+      std::size_t end = start;
+      while (end < chars.size() && chars[end].c != U'\r') ++end;
+      y = paragraph(chars, start, end, y);
+      if (end >= chars.size()) break;
+      start = end + 1;
+    }
+    out_.text_height = std::max(0.0, y - kGutter - last_leading_);
+    return std::move(out_);
+  }
+
+ private:
+  const Face* face_for(const TextFormat& f) {
+    auto key = std::make_tuple(f.font, f.bold, f.italic, f.size);
+    auto [it, fresh] = faces_.try_emplace(key);
+    if (!fresh) return &it->second;
+    Face& face = it->second;
+    face.size = std::clamp(f.size, 0.0, 65535.0 / kTwips) * kTwips;
+    if (field_.embed_fonts) face.embedded = dict_.font_named(f.font, f.bold, f.italic);
+    if (!field_.embed_fonts) face.device = dict_.device_fonts().get(f.font, f.bold, f.italic);
+    return &face;
+  }
+
+  // The characters in order, with their faces; embedded fonts lack some.
+  std::vector<Char> characters() {
+    std::vector<Char> chars;
+    for (const TextSpan& s : field_.spans()) {
+      const Face* face = face_for(s.format);
+      for (char32_t c : s.text) {
+        if (c == U'\n') c = U'\r';
+        if (field_.password && c != U'\r') c = U'*';
+        chars.push_back({c, &s.format, face});
+      }
+    }
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+      Char& ch = chars[i];
+      if (ch.c == U'\r' || !ch.face->has(ch.c)) continue;
+      ch.advance = ch.face->advance(ch.c) + ch.format->letter_spacing * kTwips;
+      if (ch.format->kerning && i + 1 < chars.size() && chars[i + 1].face == ch.face)
+        ch.advance += ch.face->kerning(ch.c, chars[i + 1].c);
+    }
+    return chars;
+  }
+
+  // Lays out chars [start, end) as one paragraph from y; returns the y
+  // below it.
+  double paragraph(const std::vector<Char>& chars, std::size_t start, std::size_t end, double y) {
+    const TextFormat& pf = start < chars.size() ? *chars[start].format
+                           : start > 0          ? *chars[start - 1].format
+                                                : field_.default_format;
+    double left = kGutter + (pf.left_margin + pf.block_indent) * kTwips;
+    double right = field_.bounds.width() - kGutter - pf.right_margin * kTwips;
+    bool wrap = field_.word_wrap && field_.multiline;
+    std::size_t line = start;
+    bool first = true;
+    do {
+      double indent = first ? pf.indent * kTwips : 0;
+      std::size_t next = wrap ? line_end(chars, line, end, right - left - indent) : end;
+      y = place_line(chars, line, next, pf, left + indent, right, y);
+      line = next;
+      while (line < end && chars[line].c == U' ' && wrap) ++line;  // spaces end the line before
+      first = false;
+    } while (line < end && out_.lines < kMaxLines);
+    return y;
+  }
+
+  // Where a line from `start` ends: after the last space that keeps it
+  // within `width`, or inside a word too long for any line.
+  static std::size_t line_end(const std::vector<Char>& chars, std::size_t start, std::size_t end,
+                              double width) {
+    double x = 0;
+    std::size_t last_space = start;
+    for (std::size_t i = start; i < end; ++i) {
+      if (chars[i].c == U' ') last_space = i;
+      x += chars[i].advance;
+      if (x > width && i > start && chars[i].c != U' ') return last_space > start ? last_space : i;
+    }
+    return end;
+  }
+
+  double place_line(const std::vector<Char>& chars, std::size_t start, std::size_t end,
+                    const TextFormat& pf, double left, double right, double y) {
+    double ascent = 0, descent = 0, width = 0;
+    for (std::size_t i = start; i < end; ++i) {
+      ascent = std::max(ascent, chars[i].face->ascent());
+      descent = std::max(descent, chars[i].face->descent());
+    }
+    if (start == end) {
+      const Face* f = face_for(pf);
+      ascent = f->ascent(), descent = f->descent();
+    }
+    std::size_t visible_end = end;
+    while (visible_end > start && chars[visible_end - 1].c == U' ') --visible_end;
+    for (std::size_t i = start; i < visible_end; ++i) width += chars[i].advance;
+    double x = left;
+    if (pf.align == TextAlign::Right) x = std::max(left, right - width);
+    if (pf.align == TextAlign::Center) x = left + std::max(0.0, (right - left - width) / 2);
+    double baseline = y + ascent;
+    for (std::size_t i = start; i < end; ++i) {
+      const Char& ch = chars[i];
+      if (ch.advance == 0 && !ch.face->has(ch.c)) continue;
+      add_glyph(ch, x, baseline);
+      x += ch.advance;
+    }
+    out_.text_width = std::max(out_.text_width, width + (left - kGutter));
+    ++out_.lines;
+    last_leading_ = pf.leading * kTwips;
+    return baseline + descent + last_leading_;
+  }
+
+  void add_glyph(const Char& ch, double x, double baseline) {
+    const Face& f = *ch.face;
+    const TextFormat& fmt = *ch.format;
+    bool same = !out_.runs.empty() && out_.runs.back().baseline == baseline &&
+                out_.runs.back().embedded == f.embedded && out_.runs.back().device == f.device &&
+                out_.runs.back().size == f.size && out_.runs.back().color == fmt.color &&
+                out_.runs.back().underline == fmt.underline;
+    if (!same) {
+      LaidRun r;
+      r.embedded = f.embedded;
+      r.device = f.device;
+      r.size = f.size;
+      r.color = fmt.color;
+      r.underline = fmt.underline;
+      r.baseline = baseline;
+      r.x0 = x;
+      out_.runs.push_back(std::move(r));
+    }
+    LaidRun& r = out_.runs.back();
+    if (ch.c != U' ') r.glyphs.push_back({f.glyph(ch.c), x});
+    r.x1 = x + ch.advance;
+  }
+
+  const TextField& field_;
+  const Dictionary& dict_;
+  std::map<std::tuple<std::string, bool, bool, double>, Face> faces_;
+  TextLayout out_;
+  double last_leading_ = 0;
+};
+
+}  // namespace
+
+TextFormat definition_format(const EditTextDefinition& e, const Dictionary& dict) {
+  TextFormat f;
+  if (const FontDefinition* font = e.has_font ? dict.font(e.font_id) : nullptr) {
+    if (!font->name.empty()) f.font = font->name;
+    f.bold = font->bold;
+    f.italic = font->italic;
+  } else if (!e.font_class.empty()) {
+    f.font = e.font_class;
+  }
+  f.size = e.height / kTwips;
+  f.color = e.color;
+  f.align = e.align;
+  f.left_margin = e.left_margin / kTwips;
+  f.right_margin = e.right_margin / kTwips;
+  f.indent = e.indent / kTwips;
+  f.leading = e.leading / kTwips;
+  return f;
+}
+
+TextField::TextField(const EditTextDefinition& e, const Dictionary& dict) : dict_(dict) {
+  bounds = e.bounds;
+  multiline = e.multiline;
+  word_wrap = e.word_wrap;
+  password = e.password;
+  html = e.html;
+  border = background = e.border;
+  embed_fonts = e.use_outlines;
+  selectable = e.selectable;
+  auto_size = e.auto_size ? AutoSize::Left : AutoSize::None;
+  variable = e.variable;
+  max_chars = e.max_length;
+  default_format = definition_format(e, dict);
+  if (e.html) {
+    // HTML text takes its styles from its tags alone: the definition's font
+    // gives the face, not bold or italic.
+    default_format.bold = default_format.italic = false;
+    set_html_text(e.text);
+  } else {
+    set_text(e.text);
+  }
+}
+
+std::string TextField::text() const {
+  std::u32string all;
+  for (const TextSpan& s : spans_) all += s.text;
+  return u32_to_utf8(all);
+}
+
+// Line ends of any kind become '\r', the field's paragraph end.
+void TextField::set_text(const std::string& utf8) {
+  std::u32string t = utf8_to_u32(utf8);
+  if (t.size() > kMaxTextFieldChars) t.resize(kMaxTextFieldChars);
+  std::u32string out;
+  out.reserve(t.size());
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == U'\r' && i + 1 < t.size() && t[i + 1] == U'\n') continue;
+    out.push_back(t[i] == U'\n' ? U'\r' : t[i]);
+  }
+  std::vector<TextSpan> spans;
+  if (!out.empty()) spans.push_back({std::move(out), default_format});
+  set_spans(std::move(spans));
+}
+
+std::string TextField::html_text() const { return write_html(spans_); }
+
+void TextField::set_html_text(const std::string& html) {
+  set_spans(parse_html(html, default_format, multiline));
+}
+
+void TextField::set_spans(std::vector<TextSpan> spans) {
+  if (spans.size() > kMaxTextSpans) spans.resize(kMaxTextSpans);
+  spans_ = std::move(spans);
+  changed();
+}
+
+const TextLayout& TextField::layout() const {
+  if (!layout_) layout_ = std::make_unique<TextLayout>(Layouter(*this, dict_).run());
+  return *layout_;
+}
+
+}  // namespace strandel::swf

@@ -1,0 +1,82 @@
+// The text field model (DefineEditText, and fields scripts create): its
+// properties, its text as formatted spans, and its layout in lines. The
+// renderer draws from it; scripts set text or htmlText and read textWidth
+// through it without touching the renderer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "swf/device_font.h"
+#include "swf/font.h"
+#include "swf/geometry.h"
+#include "swf/text_format.h"
+
+namespace strandel::swf {
+
+class Dictionary;
+
+enum class AutoSize : std::uint8_t { None, Left, Center, Right };
+
+// One run of glyphs on a line, in one font, size and colour. Positions are
+// twips in the field's space.
+struct LaidRun {
+  const FontDefinition* embedded = nullptr;  // its outlines, or
+  std::shared_ptr<const DeviceFont> device;  // a device font
+  double size = 0;                           // twips
+  Rgba color;
+  bool underline = false;
+  double baseline = 0;
+  struct Glyph {
+    int index;  // the embedded glyph, or the device font's glyph index
+    double x;
+  };
+  std::vector<Glyph> glyphs;
+  double x0 = 0, x1 = 0;  // the run's extent along the line
+};
+
+struct TextLayout {
+  std::vector<LaidRun> runs;
+  double text_width = 0, text_height = 0;  // twips, as textWidth and textHeight report
+  std::size_t lines = 0;
+};
+
+class TextField {
+ public:
+  explicit TextField(const EditTextDefinition& definition, const Dictionary& dict);
+
+  // Properties, as the definition gives them and scripts may change them.
+  Rect bounds;  // twips in the field's space
+  bool multiline = false, word_wrap = false, password = false, html = false;
+  bool border = false, background = false, embed_fonts = false, selectable = true;
+  Rgba border_color{0, 0, 0, 255}, background_color{255, 255, 255, 255};
+  AutoSize auto_size = AutoSize::None;
+  std::string variable;
+  std::size_t max_chars = 0;  // 0: no limit
+  TextFormat default_format;  // what new text gets
+
+  std::string text() const;  // paragraphs end at '\r'
+  void set_text(const std::string& utf8);
+  std::string html_text() const;
+  void set_html_text(const std::string& html);
+  const std::vector<TextSpan>& spans() const { return spans_; }
+  void set_spans(std::vector<TextSpan> spans);
+
+  // The text in lines, laid out with the dictionary's fonts; kept until the
+  // field or its text changes. Call changed() after setting a property.
+  const TextLayout& layout() const;
+  void changed() { layout_.reset(); }
+
+ private:
+  const Dictionary& dict_;
+  std::vector<TextSpan> spans_;
+  mutable std::unique_ptr<TextLayout> layout_;
+};
+
+// The default format a definition gives its text: its font (by the
+// dictionary's name for it), size, colour and paragraph layout.
+TextFormat definition_format(const EditTextDefinition& e, const Dictionary& dict);
+
+}  // namespace strandel::swf

@@ -1,0 +1,108 @@
+// The text field model: the HTML subset read into spans and written back,
+// and the layout that scripts measure (textWidth, lines).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "swf/dictionary.h"
+#include "swf/html_text.h"
+#include "swf/text_field.h"
+
+namespace strandel::swf {
+namespace {
+
+std::string plain(const std::vector<TextSpan>& spans) {
+  std::u32string all;
+  for (const TextSpan& s : spans) all += s.text;
+  return u32_to_utf8(all);
+}
+
+TEST(HtmlText, FormatsNestAndParagraphsEndWithCarriageReturns) {
+  TextFormat base;
+  auto spans = parse_html(
+      "<p align=\"center\"><font face=\"_sans\" size=\"20\" color=\"#FF0000\">a<b>b<i>c</i></b>"
+      "</font></p><p>d<br>e &lt;&amp;&#65;&#x42;&nbsp;</p>",
+      base, true);
+  EXPECT_EQ(plain(spans), "abc\rd\re <&AB\xC2\xA0");
+  ASSERT_GE(spans.size(), 4u);
+  EXPECT_EQ(spans[0].format.align, TextAlign::Center);
+  EXPECT_EQ(spans[0].format.font, "_sans");
+  EXPECT_EQ(spans[0].format.size, 20);
+  EXPECT_EQ(spans[0].format.color, (Rgba{255, 0, 0, 255}));
+  EXPECT_FALSE(spans[0].format.bold);
+  EXPECT_TRUE(spans[1].format.bold);
+  EXPECT_TRUE(spans[2].format.bold && spans[2].format.italic);
+  EXPECT_EQ(spans.back().format.font, base.font);  // </font> closed the face
+}
+
+TEST(HtmlText, HostileMarkupIsBoundedAndTolerated) {
+  TextFormat base;
+  // Unbalanced, unknown and unfinished tags; a single-line field drops breaks.
+  EXPECT_EQ(plain(parse_html("</b>x</p><blink>y</i><br>z<font", base, false)), "xyz");
+  // Far deeper nesting than any real text: the text stays, the format holds.
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "<font size=\"+1\">";
+  auto spans = parse_html(deep + "q", base, true);
+  ASSERT_EQ(spans.size(), 1u);
+  EXPECT_EQ(plain(spans), "q");
+  EXPECT_LT(spans[0].format.size, 100);
+  // A relative size never goes below zero; bad colours are ignored.
+  spans = parse_html("<font size=\"-50\" color=\"#12\">s</font>", base, true);
+  EXPECT_EQ(spans[0].format.size, 0);
+  EXPECT_EQ(spans[0].format.color, base.color);
+}
+
+TEST(HtmlText, WrittenAsTheVendorsPlayerWritesHtmlText) {
+  TextFormat base;
+  base.leading = 2;
+  auto spans = parse_html("hello <b>bolded</b> world<br>next", base, true);
+  EXPECT_EQ(
+      write_html(spans),
+      "<TEXTFORMAT LEADING=\"2\"><P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" "
+      "COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">hello <B>bolded</B> world</FONT>"
+      "</P></TEXTFORMAT><TEXTFORMAT LEADING=\"2\"><P ALIGN=\"LEFT\"><FONT FACE=\"Times New "
+      "Roman\" SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">next</FONT>"
+      "</P></TEXTFORMAT>");
+  // Changes open inside what is open; a return to an earlier format closes
+  // back to it.
+  TextFormat noto = base, big = base, times_big = base;
+  noto.font = big.font = "Noto Sans";
+  big.size = times_big.size = 14;
+  base.leading = noto.leading = big.leading = times_big.leading = 0;
+  std::vector<TextSpan> changes = {
+      {U"a", base}, {U"b", noto}, {U"c", big}, {U"d", times_big}, {U"e", base}};
+  EXPECT_EQ(write_html(changes),
+            "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
+            "LETTERSPACING=\"0\" KERNING=\"0\">a<FONT FACE=\"Noto Sans\">b<FONT SIZE=\"14\">c"
+            "<FONT FACE=\"Times New Roman\">d</FONT></FONT></FONT>e</FONT></P>");
+}
+
+EditTextDefinition field(const std::string& text) {
+  EditTextDefinition e;
+  e.bounds = {0, 2000, 0, 2000};  // 100 × 100 px
+  e.height = 240;
+  e.text = text;
+  return e;
+}
+
+TEST(TextFieldModel, LayoutMeasuresWrapsAndFollowsTextChanges) {
+  Dictionary dict;
+  EditTextDefinition e = field("one two three four five six seven eight nine ten");
+  TextField f(e, dict);
+  EXPECT_EQ(f.layout().lines, 1u);  // neither multiline nor wrapping
+  double one_line = f.layout().text_width;
+  EXPECT_GT(one_line, 100 * 20);
+  f.multiline = f.word_wrap = true;
+  f.changed();
+  EXPECT_GT(f.layout().lines, 2u);
+  EXPECT_LE(f.layout().text_width, 96 * 20);  // within the bounds less the gutters
+  f.set_text("a\nb\r\nc");
+  EXPECT_EQ(f.text(), "a\rb\rc");
+  EXPECT_EQ(f.layout().lines, 3u);
+  f.set_text("");
+  EXPECT_EQ(f.layout().text_width, 0);
+  EXPECT_EQ(f.layout().text_height, 0);
+}
+
+}  // namespace
+}  // namespace strandel::swf
