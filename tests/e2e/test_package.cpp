@@ -50,9 +50,9 @@ TEST(Package, InstallsWithItsManualAndRunsTheDemo) {
   Installed removal;
   Ran installed = run({"dpkg", "-i", deb.string()});
   ASSERT_EQ(installed.status, 0) << installed.output;
-  for (const char* file : {"/usr/bin/strandel", "/usr/share/applications/strandel.desktop",
-                           "/usr/share/icons/hicolor/48x48/apps/strandel.png",
-                           "/usr/share/doc/strandel/copyright"})
+  for (const char* file :
+       {"/usr/bin/strandel", "/usr/share/applications/strandel.desktop",
+        "/usr/share/icons/hicolor/48x48/apps/strandel.png", "/usr/share/doc/strandel/copyright"})
     EXPECT_TRUE(fs::exists(file)) << file;
   // The manual page is in the package; a system set to leave manual pages
   // out (a container's dpkg configuration, say) does not install it.
@@ -71,9 +71,8 @@ TEST(Package, InstallsWithItsManualAndRunsTheDemo) {
 
   Xvfb x;
   Display* d = x.display();
-  Process program({.argv = {"/usr/bin/strandel"},
-                   .cwd = demo.path(),
-                   .set_env = {{"DISPLAY", x.name()}}});
+  Process program(
+      {.argv = {"/usr/bin/strandel"}, .cwd = demo.path(), .set_env = {{"DISPLAY", x.name()}}});
   Window w = wait_for_window(d, "Velmoran Strandel");
   ASSERT_NE(w, 0u) << program.stderr_text();
   auto r = window_rect(d, w);
