@@ -183,10 +183,10 @@ void ShapePainter::stroke(const LineStyle& l, const Path& path, const Matrix& m,
   path.append_to(cr_);
   // Lines one pixel wide or less are drawn solid, one whole pixel at each
   // step, not spread thin over two pixels by anti-aliasing.
-  bool hairline = width * scale <= 1.0;
-  if (hairline) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+  cairo_antialias_t antialias = cairo_get_antialias(cr_);
+  if (width * scale <= 1.0) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_stroke(cr_);
-  if (hairline) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
+  cairo_set_antialias(cr_, antialias);
 }
 
 }  // namespace

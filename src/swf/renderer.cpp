@@ -1,6 +1,7 @@
 #include "swf/renderer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <iterator>
 
@@ -166,6 +167,7 @@ void Renderer::draw_shape(const ShapeDefinition& s, const Matrix& m, const Color
   if (!box.overlaps(visible_)) return;
   if (cache_ && !masking_) {
     auto paint = [&](cairo_t* cr, const Matrix& local) {
+      cairo_set_antialias(cr, cairo_get_antialias(cr_));
       paint_shape(cr, dict_, s, local, cx, PaintMode::Colour);
     };
     if (auto copy = cache_->image(s, m, cx, box, paint)) {
@@ -190,11 +192,7 @@ void Renderer::draw_button(const ButtonDefinition& b, ButtonState state, const M
 }  // namespace
 
 Matrix show_all(Rect stage, int width_px, int height_px) {
-  if (stage.width() <= 0 || stage.height() <= 0) return {0.05, 0, 0, 0.05, 0, 0};
-  double scale = std::min(double(width_px) / stage.width(), double(height_px) / stage.height());
-  double tx = (width_px - stage.width() * scale) / 2 - stage.xmin * scale;
-  double ty = (height_px - stage.height() * scale) / 2 - stage.ymin * scale;
-  return {scale, 0, 0, scale, tx, ty};
+  return stage_transform(stage, width_px, height_px, ScaleMode::ShowAll);
 }
 
 void render_display_list(cairo_t* cr, const Dictionary& dict, const DisplayList& list,
@@ -209,8 +207,46 @@ void render_display_list(cairo_t* cr, const Dictionary& dict, const DisplayList&
   if (cache) cache->shapes().end_frame();
 }
 
+ScaleMode scale_mode_named(const std::string& name) {
+  std::string n;
+  for (char c : name) n.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  if (n == "noborder") return ScaleMode::NoBorder;
+  if (n == "exactfit") return ScaleMode::ExactFit;
+  if (n == "noscale") return ScaleMode::NoScale;
+  return ScaleMode::ShowAll;
+}
+
+bool antialias_for_quality(const std::string& quality) {
+  std::string q;
+  for (char c : quality)
+    q.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  return q != "low" && q != "autolow";
+}
+
+Matrix stage_transform(Rect stage, int width_px, int height_px, ScaleMode mode) {
+  if (stage.width() <= 0 || stage.height() <= 0) return {0.05, 0, 0, 0.05, 0, 0};
+  double sx = double(width_px) / stage.width(), sy = double(height_px) / stage.height();
+  switch (mode) {
+    case ScaleMode::ShowAll:
+      sx = sy = std::min(sx, sy);
+      break;
+    case ScaleMode::NoBorder:
+      sx = sy = std::max(sx, sy);
+      break;
+    case ScaleMode::NoScale:
+      sx = sy = 1.0 / 20;
+      break;
+    case ScaleMode::ExactFit:
+      break;
+  }
+  double tx = (width_px - stage.width() * sx) / 2 - stage.xmin * sx;
+  double ty = (height_px - stage.height() * sy) / 2 - stage.ymin * sy;
+  return {sx, 0, 0, sy, tx, ty};
+}
+
 void render_frame(cairo_t* cr, int width_px, int height_px, const Dictionary& dict,
-                  const DisplayList& list, Rect stage, Rgba background, RenderCache* cache) {
+                  const DisplayList& list, Rect stage, Rgba background, RenderCache* cache,
+                  const RenderOptions& options) {
   cairo_save(cr);
   cairo_identity_matrix(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
@@ -219,7 +255,11 @@ void render_frame(cairo_t* cr, int width_px, int height_px, const Dictionary& di
   cairo_paint(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_restore(cr);
-  render_display_list(cr, dict, list, show_all(stage, width_px, height_px), {}, cache);
+  cairo_save(cr);
+  cairo_set_antialias(cr, options.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  render_display_list(cr, dict, list, stage_transform(stage, width_px, height_px, options.scale),
+                      {}, cache);
+  cairo_restore(cr);
 }
 
 }  // namespace strandel::swf

@@ -8,6 +8,7 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <string>
 
 #include "swf/dictionary.h"
 #include "swf/display_list.h"
@@ -33,12 +34,37 @@ class RenderCache {
 // keeping the stage's aspect ratio, centred; the rest is letterbox.
 Matrix show_all(Rect stage, int width_px, int height_px);
 
+// How the stage fills the area it is shown in, as the control's scale
+// setting names it.
+enum class ScaleMode {
+  ShowAll,   // all of it, aspect kept, letterboxed
+  NoBorder,  // all of the area, aspect kept, the stage cut
+  ExactFit,  // all of both, stretched
+  NoScale,   // one stage pixel a device pixel, centred
+};
+
+// The scale mode a setting names (any case); ShowAll for anything else.
+ScaleMode scale_mode_named(const std::string& name);
+
+// Stage twips → device pixels under a scale mode.
+Matrix stage_transform(Rect stage, int width_px, int height_px, ScaleMode mode);
+
+// How a frame is drawn: the control's scale and quality settings.
+struct RenderOptions {
+  ScaleMode scale = ScaleMode::ShowAll;
+  bool antialias = true;  // quality "Low" draws without
+};
+
+// The quality a setting names (Low, Medium, High, Best, AutoLow, AutoHigh,
+// any case): anti-aliased except Low and AutoLow.
+bool antialias_for_quality(const std::string& quality);
+
 // Fills the whole surface with the background colour, then draws the display
-// list under show_all, anti-aliased.
+// list under the scale mode's transform.
 // With a cache, unchanged shapes are copied rather than drawn again.
 void render_frame(cairo_t* cr, int width_px, int height_px, const Dictionary& dict,
                   const DisplayList& list, Rect stage, Rgba background,
-                  RenderCache* cache = nullptr);
+                  RenderCache* cache = nullptr, const RenderOptions& options = {});
 
 // Draws a display list under `to_device` (twips of the list's space → device
 // pixels) and a colour transform, without clearing.

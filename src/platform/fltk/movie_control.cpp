@@ -123,9 +123,9 @@ void MovieWidget::after_pointer(bool changed) {
 void MovieWidget::pointer_event(int event) {
   if (!player_ || player_->actionscript3()) return;
   if (event == FL_LEAVE) return after_pointer(buttons_.leave(*player_));
-  // The pointer in stage twips, through the same ShowAll transform as the
-  // drawing.
-  auto to_stage = swf::show_all(player_->stage(), w(), h()).inverse();
+  // The pointer in stage twips, through the same transform as the drawing.
+  auto to_stage =
+      swf::stage_transform(player_->stage(), w(), h(), render_options().scale).inverse();
   if (!to_stage) return;
   swf::Point stage = to_stage->apply(Fl::event_x() - x() + 0.5, Fl::event_y() - y() + 0.5);
   bool changed = buttons_.move(*player_, stage.x, stage.y);
@@ -145,6 +145,11 @@ void MovieWidget::key_up(int key_code) {
   if (!player_ || player_->actionscript3()) return;
   player_->key_up(key_code);
   after_pointer(false);
+}
+
+// The saved state's scale and quality settings, as the drawing takes them.
+swf::RenderOptions MovieWidget::render_options() const {
+  return {swf::scale_mode_named(settings_.scale), swf::antialias_for_quality(settings_.quality)};
 }
 
 void MovieWidget::request_redraw() {
@@ -174,8 +179,8 @@ void MovieWidget::render_frame() {
     }
   }
   cairo_t* cr = cairo_create(frame_.get());
-  swf::render_frame(cr, w(), h(), player_->dictionary(), player_->display_list(),
-                    player_->stage(), player_->background(), shape_cache_.get());
+  swf::render_frame(cr, w(), h(), player_->dictionary(), player_->display_list(), player_->stage(),
+                    player_->background(), shape_cache_.get(), render_options());
   cairo_destroy(cr);
   cairo_surface_flush(frame_.get());
 }

@@ -16,6 +16,7 @@
 #include "platform/saved_state.h"
 #include "platform/toolkit.h"
 #include "swf/button_input.h"
+#include "swf/renderer.h"
 
 namespace strandel::swf {
 class Player;
@@ -46,6 +47,7 @@ class MovieWidget : public Fl_Widget {
   std::function<void(const std::string& command, const std::string& args)> on_fscommand;
 
   const ControlSettings& settings() const { return settings_; }
+  swf::RenderOptions render_options() const;
 
  protected:
   void draw() override;
