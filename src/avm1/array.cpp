@@ -1,6 +1,8 @@
 #include "avm1/array.h"
 
-#include <cmath>
+#include <algorithm>
+#include <limits>
+#include <string>
 
 #include "avm1/activation.h"
 #include "avm1/conversions.h"
@@ -14,9 +16,13 @@ const String& length_name() {
   return name;
 }
 
-String index_name(std::uint32_t i) { return String(std::to_string(i)); }
+// Indices past this are ordinary names: the length stays a signed 32-bit
+// number, as the vendor's player keeps it.
+constexpr std::uint64_t kMaxIndex = std::numeric_limits<std::int32_t>::max() - 1;
 
 }  // namespace
+
+String index_name(std::uint32_t index) { return String(std::to_string(index)); }
 
 std::optional<std::uint32_t> array_index(const String& name) {
   std::string_view s = name.view();
@@ -26,115 +32,60 @@ std::optional<std::uint32_t> array_index(const String& name) {
     if (c < '0' || c > '9') return std::nullopt;
     n = n * 10 + static_cast<std::uint64_t>(c - '0');
   }
-  if (n >= 0xFFFFFFFFu) return std::nullopt;
+  if (n > kMaxIndex) return std::nullopt;
   return static_cast<std::uint32_t>(n);
 }
 
-void ArrayObject::set_length(Activation& act, double length) {
-  if (std::isnan(length) || length < 0) length = 0;
-  std::uint32_t n = length >= 4294967295.0 ? 0xFFFFFFFEu : static_cast<std::uint32_t>(length);
-  if (n < length_) {
-    // Elements past the new end go, stored ones too.
-    if (n < elements_.size()) elements_.resize(n);
-    if (length_ > kMaxDenseElements) {
-      std::vector<String> doomed;
-      properties().for_each([&](const Property& p) {
-        if (auto i = array_index(p.name); i && *i >= n) doomed.push_back(p.name);
-      });
-      for (const String& name : doomed) properties().remove(name, true);
-    }
-  }
-  length_ = n;
-  (void)act;
+void ArrayObject::remove_from(std::int64_t first) {
+  std::vector<String> doomed;
+  properties().for_each([&](const Property& p) {
+    if (auto i = array_index(p.name); i && static_cast<std::int64_t>(*i) >= first)
+      doomed.push_back(p.name);
+  });
+  for (const String& name : doomed) properties().remove(name, true);
 }
 
-Value ArrayObject::at(Activation& act, std::uint32_t index) {
-  if (index < elements_.size()) return elements_[index];
-  if (index < kMaxDenseElements) return Value();
-  Property* p = own_property(index_name(index), true);
-  (void)act;
-  return p ? p->value : Value();
+void ArrayObject::set_length(Activation&, std::int32_t length) {
+  if (length < length_) remove_from(length);
+  length_ = length;
 }
+
+Value ArrayObject::at(Activation& act, std::uint32_t index) { return get(act, index_name(index)); }
 
 void ArrayObject::put(Activation& act, std::uint32_t index, const Value& value) {
-  (void)act;
-  if (index < kMaxDenseElements) {
-    if (index >= elements_.size()) elements_.resize(index + 1);
-    elements_[index] = value;
-  } else {
-    define(index_name(index), value);
-  }
-  if (index >= length_) length_ = index + 1;
+  set(act, index_name(index), value);
 }
 
 void ArrayObject::push(const Value& value) {
-  if (length_ < kMaxDenseElements && elements_.size() == length_) {
-    elements_.push_back(value);
-    ++length_;
-  } else if (length_ < 0xFFFFFFFEu) {
-    if (length_ < kMaxDenseElements) {
-      elements_.resize(length_ + 1);
-      elements_[length_] = value;
-    } else {
-      define(index_name(length_), value);
-    }
-    ++length_;
-  }
+  if (length_ < 0 || static_cast<std::uint64_t>(length_) > kMaxIndex) return;
+  define(index_name(static_cast<std::uint32_t>(length_)), value);
+  ++length_;
 }
 
-void ArrayObject::assign(std::vector<Value> elements) {
-  if (elements.size() > kMaxDenseElements) elements.resize(kMaxDenseElements);
-  elements_ = std::move(elements);
-  length_ = static_cast<std::uint32_t>(elements_.size());
+void ArrayObject::assign(std::span<const Value> elements) {
+  std::size_t n = std::min<std::size_t>(elements.size(), kMaxDenseElements);
+  for (std::size_t i = 0; i < n; ++i)
+    define(index_name(static_cast<std::uint32_t>(i)), elements[i]);
+  if (static_cast<std::int64_t>(n) < length_) remove_from(static_cast<std::int64_t>(n));
+  length_ = static_cast<std::int32_t>(n);
 }
 
 bool ArrayObject::get_builtin(Activation& act, const String& name, Value& out) {
-  if (auto i = array_index(name)) {
-    if (*i < elements_.size()) {
-      out = elements_[*i];
-      return true;
-    }
-    return false;
-  }
-  if (name.equals(length_name(), act.case_sensitive())) {
-    out = Value(static_cast<double>(length_));
-    return true;
-  }
-  return false;
+  if (!name.equals(length_name(), act.case_sensitive())) return false;
+  out = Value(static_cast<double>(length_));
+  return true;
 }
 
 bool ArrayObject::set_builtin(Activation& act, const String& name, const Value& value) {
   if (auto i = array_index(name)) {
-    if (*i < kMaxDenseElements) {
-      put(act, *i, value);
-      return true;
-    }
-    if (*i >= length_) length_ = *i + 1;
+    if (static_cast<std::int64_t>(*i) >= length_) length_ = static_cast<std::int32_t>(*i + 1);
     return false;  // stored as an ordinary property
   }
   if (name.equals(length_name(), act.case_sensitive())) {
-    set_length(act, act.to_number(value));
+    set_length(act, act.to_int32(value));
     return true;
   }
   return false;
-}
-
-void ArrayObject::enumerate_builtin(Activation&, std::vector<String>& names) {
-  for (std::uint32_t i = 0; i < elements_.size(); ++i)
-    if (!elements_[i].is_undefined()) names.push_back(index_name(i));
-}
-
-bool ArrayObject::delete_property(Activation& act, const String& name) {
-  if (auto i = array_index(name); i && *i < elements_.size()) {
-    elements_[*i] = Value();
-    return true;
-  }
-  return Object::delete_property(act, name);
-}
-
-void ArrayObject::trace(Tracer& tracer) {
-  Object::trace(tracer);
-  for (const Value& v : elements_) tracer.mark(v);
 }
 
 }  // namespace strandel::avm1

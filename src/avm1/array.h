@@ -1,46 +1,53 @@
-// Arrays: objects whose numbered properties and `length` are kept in a
-// dense vector. Other properties are stored as on any object.
+// Arrays: ordinary objects whose elements are properties named by their
+// index, as the vendor's player keeps them, plus a `length` that follows
+// the highest index stored. Holes are missing properties, for..in shows the
+// elements in the order they were made, and a large length costs nothing.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "avm1/object.h"
 
 namespace strandel::avm1 {
 
-// Elements an array keeps in its vector; a script that sets a larger length
-// or index gets the length it asked for, and the elements past this cap are
-// stored as ordinary properties (so a billion-element length costs nothing).
+// Elements an array method visits at most: a script that sets a length past
+// it gets that length, but join, sort, splice and the others stop here so a
+// billion-element length never makes a billion-element copy.
 inline constexpr std::uint32_t kMaxDenseElements = 1u << 22;
 
 class ArrayObject : public Object {
  public:
   explicit ArrayObject(Object* proto) : Object(proto) {}
 
-  std::uint32_t length() const { return length_; }
-  void set_length(Activation& act, double length);
+  // The length as scripts see it: negative after `new Array(-1)`.
+  std::int32_t script_length() const { return length_; }
+  // The length as a count of elements, 0 when negative.
+  std::uint32_t length() const { return length_ > 0 ? static_cast<std::uint32_t>(length_) : 0; }
+  // Sets the length; elements at or past a shorter one are removed.
+  void set_length(Activation& act, std::int32_t length);
+  // a[index] and a[index] = value, as the GetMember and SetMember actions do.
   Value at(Activation& act, std::uint32_t index);
   void put(Activation& act, std::uint32_t index, const Value& value);
+  // Appends after the last element without any script running.
   void push(const Value& value);
-  // The elements below the dense cap, holes as undefined.
-  const std::vector<Value>& elements() const { return elements_; }
-  // Replaces every element (sort, splice, reverse...).
-  void assign(std::vector<Value> elements);
+  // Replaces every element by `elements`, in order, leaving other properties.
+  void assign(std::span<const Value> elements);
 
   bool get_builtin(Activation& act, const String& name, Value& out) override;
   bool set_builtin(Activation& act, const String& name, const Value& value) override;
-  void enumerate_builtin(Activation& act, std::vector<String>& names) override;
-  bool delete_property(Activation& act, const String& name) override;
-  void trace(Tracer& tracer) override;
 
  private:
-  std::vector<Value> elements_;
-  std::uint32_t length_ = 0;
+  // Removes the elements at `first` and above.
+  void remove_from(std::int64_t first);
+
+  std::int32_t length_ = 0;
 };
 
 // The index a property name stands for ("0", "17"), if it is one.
 std::optional<std::uint32_t> array_index(const String& name);
+String index_name(std::uint32_t index);
 
 }  // namespace strandel::avm1

@@ -1,6 +1,7 @@
 // AsBroadcaster: listeners kept in an object's _listeners array, and
 // broadcastMessage calling a method of each.
 #include "avm1/array.h"
+#include "avm1/builtins/array_like.h"
 #include "avm1/builtins/builtins.h"
 #include "avm1/machine.h"
 #include "avm1/native.h"
@@ -27,11 +28,12 @@ Value add_listener(Activation& act, const Value& self, std::span<const Value> ar
 Value remove_listener(Activation& act, const Value& self, std::span<const Value> args) {
   ArrayObject* list = listeners_of(act, self);
   if (!list) return Value(false);
-  std::vector<Value> kept(list->elements());
+  ArrayLike a(act, list);
+  std::vector<Value> kept = a.elements(0, a.length());
   for (auto it = kept.begin(); it != kept.end(); ++it) {
     if (strictly_equal(*it, arg(args, 0))) {
       kept.erase(it);
-      list->assign(std::move(kept));
+      list->assign(kept);
       return Value(true);
     }
   }
@@ -43,7 +45,8 @@ Value broadcast_message(Activation& act, const Value& self, std::span<const Valu
   if (!list || args.empty()) return Value();
   String name = act.to_string(args[0]);
   // Listeners added or removed by a handler take effect next time.
-  std::vector<Value> listeners(list->elements());
+  ArrayLike a(act, list);
+  std::vector<Value> listeners = a.elements(0, a.length());
   for (const Value& listener : listeners) act.call_method(listener, name, args.subspan(1));
   return Value(!listeners.empty());
 }
