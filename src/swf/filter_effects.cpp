@@ -73,37 +73,48 @@ void write_picture(const Picture& p, cairo_surface_t* s) {
   cairo_surface_mark_dirty(s);
 }
 
-// One box pass along a line of n values spaced `step` apart: each value
-// becomes the mean of a window `width` long (fractional ends weighted).
-void box_line(float* line, int n, std::ptrdiff_t step, double width, std::vector<float>& tmp) {
-  tmp.resize(n);
-  for (int i = 0; i < n; ++i) tmp[i] = line[i * step];
-  // Prefix sums give any window in constant time.
-  std::vector<double> sum(n + 1, 0.0);
-  for (int i = 0; i < n; ++i) sum[i + 1] = sum[i] + tmp[i];
-  auto prefix = [&](double x) {  // sum of values over [0, x)
-    if (x <= 0) return 0.0;
-    if (x >= n) return sum[n];
-    int k = static_cast<int>(x);
-    return sum[k] + (x - k) * tmp[k];
-  };
-  double half = width / 2;
-  for (int i = 0; i < n; ++i) {
-    double lo = i + 0.5 - half, hi = i + 0.5 + half;
-    line[i * step] = static_cast<float>((prefix(hi) - prefix(lo)) / width);
+// One box pass along a line of n values: each becomes the mean of a window
+// `width` pixels long centred on it, the window's end pixels weighted by how
+// much of them it covers. The window slides, so the cost does not grow with
+// the width. `in` is scratch space for a copy of the line.
+void box_line(float* line, int n, double width, std::vector<float>& in) {
+  in.assign(line, line + n);
+  auto at = [&](long k) { return k < 0 || k >= n ? 0.f : in[k]; };
+  double lo = 0.5 - width / 2, hi = 0.5 + width / 2;  // the window at pixel 0
+  long k0 = static_cast<long>(std::floor(lo)), k1 = static_cast<long>(std::floor(hi));
+  float w0 = static_cast<float>(1 - (lo - k0)), w1 = static_cast<float>(hi - k1);
+  double inner = 0;  // pixels k0 + 1 .. k1 - 1
+  for (long k = k0 + 1; k < k1; ++k) inner += at(k);
+  float scale = static_cast<float>(1 / width);
+  for (int i = 0; i < n; ++i, ++k0, ++k1) {
+    line[i] = static_cast<float>(inner + w0 * at(k0) + w1 * at(k1)) * scale;
+    inner += at(k1) - at(k0 + 1);
   }
+}
+
+// The plane turned over its diagonal: columns become rows.
+Plane transposed(const Plane& p) {
+  Plane t(p.h, p.w);
+  for (int y = 0; y < p.h; ++y)
+    for (int x = 0; x < p.w; ++x) t.v[std::size_t(x) * p.h + y] = p.v[std::size_t(y) * p.w + x];
+  return t;
+}
+
+void blur_rows(Plane& p, double width, int passes) {
+  if (width <= 1) return;
+  std::vector<float> scratch;
+  for (int pass = 0; pass < passes; ++pass)
+    for (int y = 0; y < p.h; ++y) box_line(&p.at(0, y), p.w, width, scratch);
 }
 
 // A box blur `bx` by `by` pixels wide, repeated `passes` times (repeated
 // boxes approach a Gaussian). Values beyond the edges count as zero.
 void blur(Plane& p, double bx, double by, int passes) {
-  std::vector<float> tmp;
-  for (int pass = 0; pass < passes; ++pass) {
-    if (bx > 1)
-      for (int y = 0; y < p.h; ++y) box_line(&p.at(0, y), p.w, 1, bx, tmp);
-    if (by > 1)
-      for (int x = 0; x < p.w; ++x) box_line(&p.at(x, 0), p.h, p.w, by, tmp);
-  }
+  blur_rows(p, bx, passes);
+  if (by <= 1 || passes == 0) return;
+  Plane t = transposed(p);
+  blur_rows(t, by, passes);
+  p = transposed(t);
 }
 
 // A plane moved by (dx, dy) whole pixels; what comes in from the edges is 0.

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "swf/blend.h"
+#include "swf/bounds.h"
 #include "swf/filter_effects.h"
 #include "swf/mask.h"
 #include "swf/paint.h"
@@ -37,14 +38,15 @@ class Renderer {
                    int nesting);
   void draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                     int nesting);
-  void draw_with_effects(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
-                         int nesting);
+  void draw_with_effects(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
+                         const ColorTransform& cx, int nesting);
   void draw_character(std::uint16_t id, ButtonState state, std::uint16_t ratio, const Matrix& m,
                       const ColorTransform& cx, int nesting);
   void draw_shape(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
   void draw_button(const ButtonDefinition& b, ButtonState state, const Matrix& m,
                    const ColorTransform& cx, int nesting);
   PaintMode mode() const { return masking_ ? PaintMode::Mask : PaintMode::Colour; }
+  Box object_box(const DisplayObject& obj, const Box& drawn) const;
 
   cairo_t* cr_;
   const Dictionary& dict_;
@@ -102,7 +104,7 @@ void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const Colo
   // Fully transparent objects are skipped, except as masks, which ignore colour.
   if (!masking_ && cc.am <= 0 && cc.aa <= 0) return;
   if (!masking_ && (obj.blend_mode != BlendMode::Normal || !obj.filters.empty()))
-    return draw_with_effects(obj, mm, cc, nesting);
+    return draw_with_effects(obj, m, mm, cc, nesting);
   draw_content(obj, mm, cc, nesting);
 }
 
@@ -117,10 +119,19 @@ void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const Col
 // what lies beneath. An object in any blend mode but Normal is a layer for
 // what it holds: Alpha and Erase act on the nearest such layer, and with
 // none (on the stage itself) they draw nothing.
-void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
+void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
                                  const ColorTransform& cx, int nesting) {
   if (cuts_layer(obj.blend_mode) && layers_ == 0) return;
   bool layer = obj.blend_mode != BlendMode::Normal;
+  cairo_save(cr_);
+  // The picture is as large as the object and what its filters add.
+  if (auto box = object_bounds(dict_, obj, parent)) {
+    Box within = object_box(obj, *box);
+    if (!within.overlaps(visible_)) return cairo_restore(cr_);
+    cairo_identity_matrix(cr_);
+    cairo_rectangle(cr_, within.x0, within.y0, within.x1 - within.x0, within.y1 - within.y0);
+    cairo_clip(cr_);
+  }
   cairo_push_group(cr_);
   layers_ += layer;
   draw_content(obj, m, cx, nesting);
@@ -131,6 +142,15 @@ void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
       cairo_pattern_get_surface(picture.get(), &image) == CAIRO_STATUS_SUCCESS)
     apply_filters(image, obj.filters, stage_scale_);
   composite(cr_, picture.get(), obj.blend_mode);
+  cairo_restore(cr_);
+}
+
+// The device box an object's picture needs: its own, grown by how far its
+// filters spread, on whole pixels.
+Box Renderer::object_box(const DisplayObject& obj, const Box& drawn) const {
+  double margin = filter_margin(obj.filters, stage_scale_) + 1;
+  return {std::floor(drawn.x0 - margin), std::floor(drawn.y0 - margin),
+          std::ceil(drawn.x1 + margin), std::ceil(drawn.y1 + margin)};
 }
 
 void Renderer::draw_character(std::uint16_t id, ButtonState state, std::uint16_t ratio,
