@@ -9,6 +9,7 @@
 #include "avm1/machine.h"
 #include "avm1/native.h"
 #include "avm1/realm.h"
+#include "avm1/url_encoding.h"
 
 namespace strandel::avm1 {
 
@@ -94,49 +95,12 @@ Value is_finite(Activation& act, const Value&, std::span<const Value> args) {
   return Value(std::isfinite(act.to_number(arg(args, 0))));
 }
 
-bool escape_keeps(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '_' || c == '.';
-}
-
 Value escape(Activation& act, const Value&, std::span<const Value> args) {
-  String text = act.to_string(arg(args, 0));
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (char ch : text.view()) {
-    auto c = static_cast<unsigned char>(ch);
-    if (escape_keeps(c)) {
-      out += ch;
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return Value(String(out));
-}
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  return Value(String(url_escape(act.to_string(arg(args, 0)).view())));
 }
 
 Value unescape(Activation& act, const Value&, std::span<const Value> args) {
-  String text = act.to_string(arg(args, 0));
-  std::string_view s = text.view();
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() + 0 && hex_value(s[i + 1]) >= 0 &&
-        hex_value(s[i + 2]) >= 0) {
-      out += static_cast<char>(hex_value(s[i + 1]) * 16 + hex_value(s[i + 2]));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return Value(String(out));
+  return Value(String(url_unescape(act.to_string(arg(args, 0)).view())));
 }
 
 // ASSetPropFlags(object, names, set, clear): names is null for every own
