@@ -7,6 +7,7 @@
 #include "avm1/clip.h"
 #include "avm1/errors.h"
 #include "avm1/interpreter.h"
+#include "avm1/loads.h"
 #include "avm1/object.h"
 #include "avm1/scope.h"
 #include "swf/player.h"
@@ -28,7 +29,7 @@ void mark_clips(Tracer& tracer, const swf::SpriteInstance& clip, int nesting) {
 
 }  // namespace
 
-Machine::Machine(swf::Player& player) : player_(player) {
+Machine::Machine(swf::Player& player) : player_(player), loads_(std::make_unique<Loads>(*this)) {
   Code boot{nullptr, {}, root_version()};
   Activation act(*this, boot, nullptr, Value(), nullptr, nullptr);
   register_builtins(realm_, act);
@@ -99,6 +100,14 @@ void Machine::call_function(const Value& function, const Value& this_value,
     Code code{nullptr, {}, version ? version : root_version()};
     Activation act(*this, code, clip_scope(clip), this_value, clip, clip);
     act.call(function, this_value, args);
+  });
+}
+
+void Machine::run_native(const std::function<void(Activation&)>& work, int version) {
+  guard([&] {
+    Code code{nullptr, {}, version ? version : root_version()};
+    Activation act(*this, code, clip_scope(nullptr), Value(), nullptr, nullptr);
+    work(act);
   });
 }
 

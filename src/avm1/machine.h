@@ -31,6 +31,7 @@ class Player;
 namespace strandel::avm1 {
 
 class Activation;
+class Loads;
 class Object;
 class Scope;
 
@@ -53,6 +54,8 @@ class Machine {
   swf::Player& player() const { return player_; }
   Heap& heap() { return heap_; }
   Realm& realm() { return realm_; }
+  // Files the scripts asked for; the player hands them over once a frame.
+  Loads& loads() { return *loads_; }
 
   // --- Entry points for the player; each catches what a script throws ---
   // Runs an action block (a frame's, a button's, a clip event's) with `clip`
@@ -64,6 +67,9 @@ class Machine {
   // Calls a function value with `this` (an interval, a listener).
   void call_function(const Value& function, const Value& this_value, std::span<const Value> args,
                      int version);
+  // Runs C++ work that calls into scripts from outside any script (a load
+  // handing over its file), under the same guard as the entry points above.
+  void run_native(const std::function<void(Activation&)>& work, int version = 0);
   // Starts a frame's budget of actions.
   void begin_frame();
   // Frees what no script can reach; only between frames.
@@ -136,6 +142,7 @@ class Machine {
   int next_timer_id_ = 1;
   std::mt19937 random_{20061};
   int next_root_id_ = 1;
+  std::unique_ptr<Loads> loads_;  // last: it registers roots with this machine
 };
 
 }  // namespace strandel::avm1

@@ -312,7 +312,10 @@ LoadResult load_movie_file(const std::string& path, const LogCallback& log) {
   }
   std::fclose(f);
   if (error) return rejected(*error);
-  return read_movie(bytes, log);
+  LoadResult result = read_movie(bytes, log);
+  // Nothing else holds the new movie yet.
+  if (result.movie) std::const_pointer_cast<Movie>(result.movie)->path = path;
+  return result;
 }
 
 }  // namespace strandel::swf

@@ -36,6 +36,7 @@ struct Movie {
   std::optional<Rgba> background;
   std::vector<std::uint8_t> data;  // the whole file, uncompressed, header included
   std::vector<TagRecord> tags;     // top level, file order; offsets into data
+  std::string path;                // the file it was read from; empty when read from memory
 
   std::span<const std::uint8_t> body(const TagRecord& tag) const;
 };

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "avm1/clip.h"
+#include "avm1/loads.h"
 #include "avm1/machine.h"
 #include "avm1/url.h"
 #include "swf/bytes.h"
@@ -152,6 +153,8 @@ void Player::advance() {
   tick(root_, *main_);
   run_queue();
   tick_sprites(root_->display_list, 1);
+  machine_->loads().complete();
+  run_queue();
   queue_.clear();
   machine_->collect();
 }

@@ -78,6 +78,7 @@ class Player {
   // --- What the script machine does to the timelines ---
   avm1::Machine& machine() { return *machine_; }
   std::uint8_t version() const { return movie_->version; }
+  std::shared_ptr<const Movie> movie() const { return movie_; }
   const std::shared_ptr<SpriteInstance>& root() const { return root_; }
   std::uint16_t total_frames(const SpriteInstance& clip) const;
   // 0-based frame of a label (any case); empty when the clip has none so named.
