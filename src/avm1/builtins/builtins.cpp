@@ -20,6 +20,9 @@ void register_builtins(Realm& realm, Activation& act) {
   register_stage(realm, act);
   register_sound(realm, act);
   register_system(realm, act);
+  register_xml_node(realm, act);
+  register_xml(realm, act);
+  register_load_vars(realm, act);
 }
 
 }  // namespace strandel::avm1

@@ -32,5 +32,8 @@ void register_stage(Realm& realm, Activation& act);
 void register_sound(Realm& realm, Activation& act);
 void register_error(Realm& realm, Activation& act);
 void register_system(Realm& realm, Activation& act);
+void register_xml_node(Realm& realm, Activation& act);
+void register_xml(Realm& realm, Activation& act);  // after XMLNode
+void register_load_vars(Realm& realm, Activation& act);
 
 }  // namespace strandel::avm1
