@@ -101,13 +101,39 @@ std::uint32_t String::folded_hash() const {
   return rep_->hash - 1;
 }
 
+namespace {
+
+// A lone half of a surrogate pair (what charAt gives of a character past
+// U+FFFF) is held as its own three-byte sequence: ED A0..AF xx for a high
+// half, ED B0..BF xx for a low one.
+char32_t surrogate_at(std::string_view s, std::size_t i, unsigned char kind) {
+  if (i + 3 > s.size() || static_cast<unsigned char>(s[i]) != 0xED ||
+      (static_cast<unsigned char>(s[i + 1]) & 0xF0) != kind)
+    return 0;
+  return 0xD000 | (static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6 |
+         (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+}
+
+}  // namespace
+
 String operator+(const String& a, const String& b) {
   if (a.empty()) return b;
   if (b.empty()) return a;
+  std::string_view left = a.view(), right = b.view();
   std::string joined;
-  joined.reserve(a.size() + b.size());
-  joined.append(a.view());
-  joined.append(b.view());
+  joined.reserve(left.size() + right.size());
+  // Two halves of one character meet again as that character.
+  char32_t high = left.size() >= 3 ? surrogate_at(left, left.size() - 3, 0xA0) : 0;
+  char32_t low = surrogate_at(right, 0, 0xB0);
+  if (high && low) {
+    left.remove_suffix(3);
+    right.remove_prefix(3);
+    joined.append(left);
+    append_utf8(joined, 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00));
+  } else {
+    joined.append(left);
+  }
+  joined.append(right);
   return String(joined);
 }
 
