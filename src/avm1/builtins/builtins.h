@@ -35,5 +35,6 @@ void register_system(Realm& realm, Activation& act);
 void register_xml_node(Realm& realm, Activation& act);
 void register_xml(Realm& realm, Activation& act);  // after XMLNode
 void register_load_vars(Realm& realm, Activation& act);
+void register_style_sheet(Realm& realm, Activation& act);  // after TextField
 
 }  // namespace strandel::avm1
