@@ -24,6 +24,10 @@ void register_builtins(Realm& realm, Activation& act) {
   register_xml(realm, act);
   register_load_vars(realm, act);
   register_style_sheet(realm, act);
+  register_point(realm, act);
+  register_rectangle(realm, act);
+  register_matrix(realm, act);
+  register_color_transform(realm, act);
 }
 
 }  // namespace strandel::avm1

@@ -36,5 +36,10 @@ void register_xml_node(Realm& realm, Activation& act);
 void register_xml(Realm& realm, Activation& act);  // after XMLNode
 void register_load_vars(Realm& realm, Activation& act);
 void register_style_sheet(Realm& realm, Activation& act);  // after TextField
+// flash.geom
+void register_point(Realm& realm, Activation& act);
+void register_rectangle(Realm& realm, Activation& act);
+void register_matrix(Realm& realm, Activation& act);
+void register_color_transform(Realm& realm, Activation& act);
 
 }  // namespace strandel::avm1
