@@ -194,32 +194,27 @@ bool Object::delete_property(Activation& act, const String& name) {
   return true;
 }
 
+// The vendor's order: inherited names first, the farthest prototype's
+// before the nearer ones', then the object's own; each object's names newest
+// first. A name an object has itself, enumerable or not, takes the place of
+// the inherited one.
 std::vector<String> Object::enumerate(Activation& act) {
-  std::vector<String> names;
+  std::vector<Object*> chain;
+  for (Object* o = this; o && chain.size() < kMaxPrototypeChain; o = o->proto_) {
+    if (std::find(chain.begin(), chain.end(), o) != chain.end()) break;
+    chain.push_back(o);
+  }
   bool cs = act.case_sensitive();
-  auto seen = [&](const String& n) {
-    return std::any_of(names.begin(), names.end(),
-                       [&](const String& s) { return s.equals(n, cs); });
-  };
-  std::vector<String> shadowed;  // don't-enumerate names still hide inherited ones
-  Object* o = this;
-  for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
-    std::vector<String> level;
-    o->enumerate_builtin(act, level);
+  std::vector<String> names;
+  for (auto level = chain.rbegin(); level != chain.rend(); ++level) {
+    Object* o = *level;
+    std::erase_if(names, [&](const String& n) { return o->props_.find(n, cs) != nullptr; });
+    std::vector<String> own;
+    o->enumerate_builtin(act, own);
     o->props_.for_each([&](const Property& p) {
-      if (p.attributes & attr::DontEnum) {
-        shadowed.push_back(p.name);
-        return;
-      }
-      level.push_back(p.name);
+      if (!(p.attributes & attr::DontEnum)) own.push_back(p.name);
     });
-    for (auto it = level.rbegin(); it != level.rend(); ++it) {
-      if (seen(*it)) continue;
-      if (depth > 0 && std::any_of(shadowed.begin(), shadowed.end(),
-                                   [&](const String& s) { return s.equals(*it, cs); }))
-        continue;
-      names.push_back(*it);
-    }
+    names.insert(names.end(), own.rbegin(), own.rend());
   }
   return names;
 }
