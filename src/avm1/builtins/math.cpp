@@ -1,4 +1,5 @@
 // Math: functions of numbers and the constants.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -14,10 +15,24 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// Every Math function converts its first two arguments to numbers, in
+// order and whatever it needs, and ignores the rest, as the vendor's do.
+struct Operands {
+  std::size_t count;
+  double a = kNaN, b = kNaN;
+};
+
+Operands operands(Activation& act, std::span<const Value> args) {
+  Operands o{std::min<std::size_t>(args.size(), 2)};
+  if (o.count > 0) o.a = act.to_number(args[0]);
+  if (o.count > 1) o.b = act.to_number(args[1]);
+  return o;
+}
+
 template <double (*F)(double)>
 Value unary(Activation& act, const Value&, std::span<const Value> args) {
-  if (args.empty()) return Value(kNaN);
-  return Value(F(act.to_number(args[0])));
+  Operands o = operands(act, args);
+  return Value(o.count ? F(o.a) : kNaN);
 }
 
 double abs_of(double x) { return std::fabs(x); }
@@ -36,36 +51,32 @@ double tan_of(double x) { return std::tan(x); }
 double round_of(double x) { return std::floor(x + 0.5); }
 
 Value atan2(Activation& act, const Value&, std::span<const Value> args) {
-  if (args.size() < 2) return Value(kNaN);
-  return Value(std::atan2(act.to_number(args[0]), act.to_number(args[1])));
+  Operands o = operands(act, args);
+  return Value(o.count < 2 ? kNaN : std::atan2(o.a, o.b));
 }
 
 Value pow(Activation& act, const Value&, std::span<const Value> args) {
-  if (args.size() < 2) return Value(kNaN);
-  return Value(std::pow(act.to_number(args[0]), act.to_number(args[1])));
+  Operands o = operands(act, args);
+  return Value(o.count ? std::pow(o.a, o.b) : kNaN);  // pow(1, NaN) is 1
 }
 
+// max() is -Infinity and max(x) NaN; otherwise the larger of the first two.
 Value max(Activation& act, const Value&, std::span<const Value> args) {
-  double r = -std::numeric_limits<double>::infinity();
-  for (const Value& v : args) {
-    double d = act.to_number(v);
-    if (std::isnan(d)) return Value(kNaN);
-    if (d > r) r = d;
-  }
-  return Value(r);
+  Operands o = operands(act, args);
+  if (o.count == 0) return Value(-std::numeric_limits<double>::infinity());
+  if (o.count < 2 || std::isnan(o.a) || std::isnan(o.b)) return Value(kNaN);
+  return Value(o.a > o.b ? o.a : o.b);
 }
 
 Value min(Activation& act, const Value&, std::span<const Value> args) {
-  double r = std::numeric_limits<double>::infinity();
-  for (const Value& v : args) {
-    double d = act.to_number(v);
-    if (std::isnan(d)) return Value(kNaN);
-    if (d < r) r = d;
-  }
-  return Value(r);
+  Operands o = operands(act, args);
+  if (o.count == 0) return Value(std::numeric_limits<double>::infinity());
+  if (o.count < 2 || std::isnan(o.a) || std::isnan(o.b)) return Value(kNaN);
+  return Value(o.a < o.b ? o.a : o.b);
 }
 
-Value random(Activation& act, const Value&, std::span<const Value>) {
+Value random(Activation& act, const Value&, std::span<const Value> args) {
+  operands(act, args);
   return Value(act.machine().random());
 }
 

@@ -107,16 +107,24 @@ Value substring(Activation& act, const Value& self, std::span<const Value> args)
   return text(std::u16string_view(s).substr(a, b - a));
 }
 
+// substr(start, count): a negative start counts from the end; a negative
+// count makes the end start + count, which counts from the end of the text
+// when it is itself negative.
 Value substr(Activation& act, const Value& self, std::span<const Value> args) {
   std::u16string s = self_units(act, self);
+  auto length = static_cast<double>(s.size());
   double start = act.to_integer(arg(args, 0));
-  if (start < 0) start = std::max(0.0, static_cast<double>(s.size()) + start);
-  std::size_t from = clamp_position(start, s.size());
-  double count = args.size() > 1 && !args[1].is_undefined() ? act.to_integer(args[1])
-                                                            : static_cast<double>(s.size());
-  if (count < 0) count = std::max(0.0, static_cast<double>(s.size() - from) + count);
-  std::size_t n = clamp_position(count, s.size() - from);
-  return text(std::u16string_view(s).substr(from, n));
+  if (start < 0) start = std::max(0.0, length + start);
+  start = std::min(start, length);
+  double end = length;
+  if (args.size() > 1 && !args[1].is_undefined()) {
+    double count = act.to_integer(args[1]);
+    end = start + count;
+    if (count < 0 && end < 0) end += length;
+  }
+  end = std::clamp(end, start, length);
+  return text(std::u16string_view(s).substr(static_cast<std::size_t>(start),
+                                            static_cast<std::size_t>(end - start)));
 }
 
 Value slice(Activation& act, const Value& self, std::span<const Value> args) {
