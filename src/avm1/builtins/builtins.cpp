@@ -28,6 +28,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_rectangle(realm, act);
   register_matrix(realm, act);
   register_color_transform(realm, act);
+  register_native_table(realm, act);
 }
 
 }  // namespace strandel::avm1

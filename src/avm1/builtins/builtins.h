@@ -41,5 +41,7 @@ void register_point(Realm& realm, Activation& act);
 void register_rectangle(Realm& realm, Activation& act);
 void register_matrix(Realm& realm, Activation& act);
 void register_color_transform(Realm& realm, Activation& act);
+// Last: ASnative and its kin number the functions registered before.
+void register_native_table(Realm& realm, Activation& act);
 
 }  // namespace strandel::avm1
