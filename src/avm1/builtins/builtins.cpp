@@ -11,6 +11,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_number(realm, act);
   register_boolean(realm, act);
   register_math(realm, act);
+  register_date(realm, act);
   register_error(realm, act);
   register_as_broadcaster(realm, act);
   register_movie_clip(realm, act);

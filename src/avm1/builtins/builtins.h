@@ -23,6 +23,7 @@ void register_string(Realm& realm, Activation& act);
 void register_number(Realm& realm, Activation& act);
 void register_boolean(Realm& realm, Activation& act);
 void register_math(Realm& realm, Activation& act);
+void register_date(Realm& realm, Activation& act);
 void register_as_broadcaster(Realm& realm, Activation& act);
 void register_movie_clip(Realm& realm, Activation& act);
 void register_button(Realm& realm, Activation& act);
