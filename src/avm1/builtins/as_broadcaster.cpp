@@ -15,31 +15,37 @@ ArrayObject* listeners_of(Activation& act, const Value& self) {
   return dynamic_cast<ArrayObject*>(act.get(self, "_listeners").object());
 }
 
+// Removes the first listener equal (==) to `listener`; true when one was.
+bool remove_equal(Activation& act, ArrayObject* list, const Value& listener) {
+  ArrayLike a(act, list);
+  std::vector<Value> kept = a.elements(0, a.length());
+  for (auto it = kept.begin(); it != kept.end(); ++it) {
+    if (loosely_equal(act, *it, listener)) {
+      kept.erase(it);
+      list->assign(kept);
+      return true;
+    }
+  }
+  return false;
+}
+
+// addListener(x): an equal listener already there is replaced, so each is
+// called once.
 Value add_listener(Activation& act, const Value& self, std::span<const Value> args) {
   ArrayObject* list = listeners_of(act, self);
   if (!list) return Value(true);
-  const Value& listener = arg(args, 0);
-  for (std::uint32_t i = 0; i < list->length(); ++i)
-    if (strictly_equal(list->at(act, i), listener)) return Value(true);
-  list->push(listener);
+  remove_equal(act, list, arg(args, 0));
+  list->push(arg(args, 0));
   return Value(true);
 }
 
 Value remove_listener(Activation& act, const Value& self, std::span<const Value> args) {
   ArrayObject* list = listeners_of(act, self);
-  if (!list) return Value(false);
-  ArrayLike a(act, list);
-  std::vector<Value> kept = a.elements(0, a.length());
-  for (auto it = kept.begin(); it != kept.end(); ++it) {
-    if (strictly_equal(*it, arg(args, 0))) {
-      kept.erase(it);
-      list->assign(kept);
-      return Value(true);
-    }
-  }
-  return Value(false);
+  return Value(list && remove_equal(act, list, arg(args, 0)));
 }
 
+// broadcastMessage(name, args...): calls listener[name](args...) on each;
+// an empty name calls the listener itself, as a method call does.
 Value broadcast_message(Activation& act, const Value& self, std::span<const Value> args) {
   ArrayObject* list = listeners_of(act, self);
   if (!list || args.empty()) return Value();
@@ -47,7 +53,13 @@ Value broadcast_message(Activation& act, const Value& self, std::span<const Valu
   // Listeners added or removed by a handler take effect next time.
   ArrayLike a(act, list);
   std::vector<Value> listeners = a.elements(0, a.length());
-  for (const Value& listener : listeners) act.call_method(listener, name, args.subspan(1));
+  for (const Value& listener : listeners) {
+    if (name.empty()) {
+      act.call(listener, listener, args.subspan(1));
+    } else {
+      act.call_method(listener, name, args.subspan(1));
+    }
+  }
   return Value(!listeners.empty());
 }
 

@@ -1,5 +1,5 @@
 // Classes that exist so scripts using them run on: Button's prototype,
-// Sound (made audible elsewhere), System.
+// Sound (made audible elsewhere).
 #include "avm1/builtins/builtins.h"
 #include "avm1/machine.h"
 #include "avm1/native.h"
@@ -22,13 +22,6 @@ void register_button(Realm& realm, Activation& act) {
 void register_sound(Realm& realm, Activation& act) {
   ClassBuilder sound(act, {"Sound", nothing});
   sound.install(realm.global);
-}
-
-void register_system(Realm& realm, Activation& act) {
-  Object* system = act.new_object();
-  Object* capabilities = act.new_object();
-  system->define("capabilities", Value(capabilities), attr::DontEnum);
-  realm.global->define("System", Value(system), attr::DontEnum);
 }
 
 }  // namespace strandel::avm1
