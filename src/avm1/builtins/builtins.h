@@ -42,6 +42,12 @@ void register_point(Realm& realm, Activation& act);
 void register_rectangle(Realm& realm, Activation& act);
 void register_matrix(Realm& realm, Activation& act);
 void register_color_transform(Realm& realm, Activation& act);
+void register_context_menu(Realm& realm, Activation& act);
+void register_print_job(Realm& realm, Activation& act);
+void register_local_connection(Realm& realm, Activation& act);
+void register_shared_object(Realm& realm, Activation& act);
+void register_streams(Realm& realm, Activation& act);  // Camera, NetStream, XMLSocket...
+void register_accessibility(Realm& realm, Activation& act);
 // Last: ASnative and its kin number the functions registered before.
 void register_native_table(Realm& realm, Activation& act);
 
