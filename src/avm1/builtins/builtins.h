@@ -36,6 +36,7 @@ void register_system(Realm& realm, Activation& act);
 void register_xml_node(Realm& realm, Activation& act);
 void register_xml(Realm& realm, Activation& act);  // after XMLNode
 void register_load_vars(Realm& realm, Activation& act);
+void register_load_variables(Realm& realm, Activation& act);  // after MovieClip
 void register_style_sheet(Realm& realm, Activation& act);  // after TextField
 // flash.geom
 void register_point(Realm& realm, Activation& act);
