@@ -17,8 +17,10 @@ void parse_into(Activation& act, XmlDocument* document, const Value& text) {
   bool ignore_white = act.to_boolean(document->get(act, "ignoreWhite"));
   XmlParseResult result = parse_xml(act, document, act.to_string(text).view(), ignore_white);
   Value self(static_cast<Object*>(document));
-  if (result.has_xml_declaration) act.set(self, "xmlDecl", Value(String(result.xml_declaration)));
-  if (result.has_doctype) act.set(self, "docTypeDecl", Value(String(result.doctype)));
+  // Declarations the text lacks are undefined after the parse.
+  act.set(self, "xmlDecl",
+          result.has_xml_declaration ? Value(String(result.xml_declaration)) : Value());
+  act.set(self, "docTypeDecl", result.has_doctype ? Value(String(result.doctype)) : Value());
   act.set(self, "status", Value(result.status));
 }
 
