@@ -36,6 +36,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_shared_object(realm, act);
   register_streams(realm, act);
   register_accessibility(realm, act);
+  register_external_interface(realm, act);
   register_native_table(realm, act);
 }
 

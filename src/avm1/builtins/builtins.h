@@ -49,6 +49,7 @@ void register_local_connection(Realm& realm, Activation& act);
 void register_shared_object(Realm& realm, Activation& act);
 void register_streams(Realm& realm, Activation& act);  // Camera, NetStream, XMLSocket...
 void register_accessibility(Realm& realm, Activation& act);
+void register_external_interface(Realm& realm, Activation& act);
 // Last: ASnative and its kin number the functions registered before.
 void register_native_table(Realm& realm, Activation& act);
 
