@@ -119,7 +119,8 @@ double string_to_number(std::string_view s, int version) {
   std::string_view rest = s.substr(i);
   if (rest.empty()) return kNaN;
   double v = 0;
-  if (version >= 6 && (read_hex(rest, v) || read_octal(rest, v))) return v;
+  // Blanks before "010" make it decimal; a sign alone does not.
+  if (version >= 6 && (read_hex(rest, v) || (i == 0 && read_octal(rest, v)))) return v;
   std::size_t length = 0;
   v = read_decimal(rest, length);
   if (length == 0 || length != rest.size()) return kNaN;
