@@ -87,12 +87,13 @@ Value parse_float(Activation& act, const Value&, std::span<const Value> args) {
   return Value(std::strtod(std::string(s.substr(start, i - start)).c_str(), nullptr));
 }
 
+// Without an argument both test NaN, whatever undefined converts to.
 Value is_nan(Activation& act, const Value&, std::span<const Value> args) {
-  return Value(std::isnan(act.to_number(arg(args, 0))));
+  return Value(args.empty() || std::isnan(act.to_number(args[0])));
 }
 
 Value is_finite(Activation& act, const Value&, std::span<const Value> args) {
-  return Value(std::isfinite(act.to_number(arg(args, 0))));
+  return Value(!args.empty() && std::isfinite(act.to_number(args[0])));
 }
 
 Value escape(Activation& act, const Value&, std::span<const Value> args) {
