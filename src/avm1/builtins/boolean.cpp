@@ -25,8 +25,10 @@ Value boolean_constructor(Activation& act, const Value& self, std::span<const Va
   return Value();
 }
 
+// Boolean(x) converts; Boolean() alone gives undefined.
 Value boolean_call(Activation& act, const Value&, std::span<const Value> args) {
-  return Value(!args.empty() && act.to_boolean(args[0]));
+  if (args.empty()) return Value();
+  return Value(act.to_boolean(args[0]));
 }
 
 Value to_string(Activation& act, const Value& self, std::span<const Value>) {
