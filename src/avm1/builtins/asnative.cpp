@@ -253,6 +253,9 @@ void register_native_table(Realm& realm, Activation& act) {
   add("ASconstructor", Use::Constructor);
   add("ASSetNative", Use::Methods);
   add("ASSetNativeAccessor", Use::Accessors);
+  // The vendor's player numbers its built-ins with a start-up script whose
+  // scratch variable `o` stays behind on _global, null.
+  realm.global->define("o", Value::null(), attr::DontEnum);
 }
 
 }  // namespace strandel::avm1
