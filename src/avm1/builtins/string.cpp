@@ -1,7 +1,10 @@
 // String: the wrapper class and the methods of String.prototype. Positions
 // count UTF-16 units, as scripts see them.
 #include <algorithm>
+#include <clocale>
 #include <cmath>
+#include <cwctype>
+#include <locale.h>
 
 #include "avm1/array.h"
 #include "avm1/boxed.h"
@@ -165,17 +168,29 @@ Value split(Activation& act, const Value& self, std::span<const Value> args) {
   return Value(act.new_array(parts));
 }
 
+// Letters beyond ASCII change case too (é and É, Greek, Cyrillic), one
+// UTF-16 unit for one, with the C library's Unicode tables.
+char16_t change_case(char16_t c, bool upper) {
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  if (c < 0x80 || !unicode) {
+    if (upper && c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+    if (!upper && c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
+    return c;
+  }
+  if (c >= 0xD800 && c <= 0xDFFF) return c;  // half of a pair: left alone
+  wint_t mapped = upper ? towupper_l(c, unicode) : towlower_l(c, unicode);
+  return mapped <= 0xFFFF ? static_cast<char16_t>(mapped) : c;
+}
+
 Value to_upper_case(Activation& act, const Value& self, std::span<const Value>) {
   std::u16string s = self_units(act, self);
-  for (char16_t& c : s)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  for (char16_t& c : s) c = change_case(c, true);
   return text(s);
 }
 
 Value to_lower_case(Activation& act, const Value& self, std::span<const Value>) {
   std::u16string s = self_units(act, self);
-  for (char16_t& c : s)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  for (char16_t& c : s) c = change_case(c, false);
   return text(s);
 }
 
