@@ -41,11 +41,8 @@ Value array_call(Activation& act, const Value&, std::span<const Value> args) {
 Value push(Activation& act, const Value& self, std::span<const Value> args) {
   ArrayLike a(act, self.object());
   if (!self.is_object()) return Value();
-  std::uint32_t n = a.length();
-  for (const Value& v : args) {
-    if (n >= kMaxDenseElements) break;
-    a.replace(n++, v);
-  }
+  std::int64_t n = a.length();
+  for (const Value& v : args) a.replace(static_cast<std::uint32_t>(n++), v);
   a.set_length(n);
   return Value(static_cast<double>(n));
 }
@@ -70,7 +67,7 @@ Value shift(Activation& act, const Value& self, std::span<const Value>) {
     return Value();
   }
   Value first = a.element(0);
-  for (std::uint32_t i = 1; i < n; ++i) a.replace(i - 1, a.element(i));
+  for (std::uint32_t i = 1; i < a.visited(); ++i) a.replace(i - 1, a.element(i));
   a.remove(n - 1);
   a.set_length(n - 1);
   return first;
@@ -80,18 +77,17 @@ Value shift(Activation& act, const Value& self, std::span<const Value>) {
 Value unshift(Activation& act, const Value& self, std::span<const Value> args) {
   ArrayLike a(act, self.object());
   if (!self.is_object()) return Value();
-  std::uint32_t n = a.length();
-  std::uint32_t count =
-      static_cast<std::uint32_t>(std::min<std::size_t>(args.size(), kMaxDenseElements - n));
-  for (std::uint32_t k = n; k-- > 0;) a.replace(k + count, a.element(k));
+  std::int64_t n = a.length();
+  auto count = static_cast<std::uint32_t>(std::min<std::size_t>(args.size(), kMaxDenseElements));
+  for (std::uint32_t k = a.visited(); k-- > 0;) a.replace(k + count, a.element(k));
   for (std::uint32_t i = 0; i < count; ++i) a.replace(i, args[i]);
-  a.set_length(static_cast<std::int64_t>(n) + count);
+  a.set_length(n + count);
   return Value(static_cast<double>(n + count));
 }
 
 String join_elements(Activation& act, const ArrayLike& a, const String& separator) {
   std::string out;
-  for (std::uint32_t i = 0; i < a.length(); ++i) {
+  for (std::uint32_t i = 0; i < a.visited(); ++i) {
     if (i) out.append(separator.view());
     out.append(act.to_string(a.element(i)).view());
   }
@@ -113,7 +109,7 @@ Value to_string(Activation& act, const Value& self, std::span<const Value>) {
 Value reverse(Activation& act, const Value& self, std::span<const Value>) {
   ArrayLike a(act, self.object());
   std::uint32_t n = a.length();
-  for (std::uint32_t i = 0; n > 0 && i < n - 1 - i; ++i) {
+  for (std::uint32_t i = 0; n > 0 && i < n - 1 - i && i < kMaxDenseElements; ++i) {
     std::uint32_t j = n - 1 - i;
     Value low = a.element(i), high = a.element(j);
     a.replace(i, high);
@@ -155,11 +151,10 @@ Value splice(Activation& act, const Value& self, std::span<const Value> args) {
   std::vector<Value> removed = a.elements(from, from + count);
   std::vector<Value> tail = a.elements(from + count, n);
   std::span<const Value> items = args.size() > 2 ? args.subspan(2) : std::span<const Value>();
-  items = items.first(std::min<std::size_t>(items.size(), kMaxDenseElements - (n - count)));
   std::uint32_t at = from;
   for (const Value& v : items) a.replace(at++, v);
   for (const Value& v : tail) a.replace(at++, v);
-  for (std::uint32_t i = at; i < n; ++i) a.remove(i);
+  for (std::uint32_t i = at; i < n && i - at < kMaxDenseElements; ++i) a.remove(i);
   a.set_length(at);
   return Value(act.new_array(removed));
 }
@@ -170,12 +165,12 @@ Value concat(Activation& act, const Value& self, std::span<const Value> args) {
   std::vector<Value> out;
   if (self.is_object()) {
     ArrayLike a(act, self.object());
-    out = a.elements(0, a.length());
+    out = a.elements(0, a.visited());
   }
   for (const Value& v : args) {
     if (auto* other = dynamic_cast<ArrayObject*>(v.object())) {
       ArrayLike b(act, other);
-      std::vector<Value> more = b.elements(0, b.length());
+      std::vector<Value> more = b.elements(0, b.visited());
       out.insert(out.end(), more.begin(), more.end());
     } else {
       out.push_back(v);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "avm1/activation.h"
 
@@ -14,6 +15,9 @@ const String& length_name() {
   return name;
 }
 
+// A length is a signed 32-bit number.
+constexpr std::int64_t kMaxLength = 0x7FFFFFFF;
+
 }  // namespace
 
 ArrayLike::ArrayLike(Activation& act, Object* object) : act_(act), object_(object) {
@@ -24,7 +28,7 @@ ArrayLike::ArrayLike(Activation& act, Object* object) : act_(act), object_(objec
   } else {
     n = act.to_int32(object->get(act, length_name()));
   }
-  length_ = n <= 0 ? 0 : static_cast<std::uint32_t>(std::min<double>(n, kMaxDenseElements));
+  length_ = n <= 0 ? 0 : static_cast<std::uint32_t>(n);
 }
 
 Value ArrayLike::element(std::uint32_t index) const {
@@ -35,7 +39,9 @@ Value ArrayLike::element(std::uint32_t index) const {
 
 std::vector<Value> ArrayLike::elements(std::uint32_t from, std::uint32_t to) const {
   std::vector<Value> out;
-  if (to > from) out.reserve(to - from);
+  if (to <= from) return out;
+  to = from + std::min(to - from, kMaxDenseElements);
+  out.reserve(to - from);
   for (std::uint32_t i = from; i < to; ++i) out.push_back(element(i));
   return out;
 }
@@ -54,9 +60,8 @@ void ArrayLike::remove(std::uint32_t index) {
 void ArrayLike::set_length(std::int64_t length) {
   if (!object_) return;
   object_->set(act_, length_name(), Value(static_cast<double>(length)));
-  length_ = length <= 0
-                ? 0
-                : static_cast<std::uint32_t>(std::min<std::int64_t>(length, kMaxDenseElements));
+  length_ =
+      length <= 0 ? 0 : static_cast<std::uint32_t>(std::min<std::int64_t>(length, kMaxLength));
 }
 
 }  // namespace strandel::avm1

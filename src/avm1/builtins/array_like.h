@@ -3,6 +3,7 @@
 // and only its own stored elements are read (no getters, no prototype).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -16,9 +17,12 @@ class ArrayLike {
  public:
   ArrayLike(Activation& act, Object* object);
 
-  // The length, clamped to what a method visits (kMaxDenseElements).
   std::uint32_t length() const { return length_; }
+  // How many elements from the first a method visits: the length, at most
+  // kMaxDenseElements.
+  std::uint32_t visited() const { return std::min(length_, kMaxDenseElements); }
   Value element(std::uint32_t index) const;
+  // The elements from `from` up to `to`, at most kMaxDenseElements of them.
   std::vector<Value> elements(std::uint32_t from, std::uint32_t to) const;
   // Deletes the element, when it may be deleted, then assigns it: the
   // element moves to the end of the enumeration order, and a read-only one

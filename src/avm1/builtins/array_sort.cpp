@@ -28,7 +28,7 @@ constexpr int CaseInsensitive = 1, Descending = 2, UniqueSort = 4, ReturnIndexed
 // merge sort: a compare function that answers at random, or an already
 // sorted large array, would otherwise take quadratic time or never finish.
 constexpr std::uint64_t kQuickSortComparisonsPerElement = 32;
-constexpr std::uint64_t kQuickSortComparisonsBase = 1u << 20;
+constexpr std::uint64_t kQuickSortComparisonsBase = 1u << 16;
 
 struct Entry {
   std::uint32_t index;      // where the element was
@@ -158,8 +158,8 @@ Value finish_sort(Activation& act, const Value& self, std::vector<Entry> entries
 }
 
 std::vector<Entry> entries_of(const ArrayLike& a) {
-  std::vector<Entry> entries(a.length());
-  for (std::uint32_t i = 0; i < a.length(); ++i) {
+  std::vector<Entry> entries(a.visited());
+  for (std::uint32_t i = 0; i < a.visited(); ++i) {
     entries[i].index = i;
     entries[i].element = a.element(i);
   }
@@ -203,7 +203,7 @@ Value array_sort_on(Activation& act, const Value& self, std::span<const Value> a
   const Value& options_value = arg(args, 1);
   if (auto* list = dynamic_cast<ArrayObject*>(names.object())) {
     ArrayLike l(act, list);
-    for (std::uint32_t i = 0; i < l.length(); ++i) fields.push_back(act.to_string(l.element(i)));
+    for (std::uint32_t i = 0; i < l.visited(); ++i) fields.push_back(act.to_string(l.element(i)));
   } else if (!names.is_undefined()) {
     fields.push_back(act.to_string(names));
   }
@@ -212,7 +212,7 @@ Value array_sort_on(Activation& act, const Value& self, std::span<const Value> a
   if (auto* list = dynamic_cast<ArrayObject*>(options_value.object())) {
     ArrayLike l(act, list);
     if (l.length() == fields.size())
-      for (std::uint32_t i = 0; i < l.length(); ++i)
+      for (std::uint32_t i = 0; i < l.visited(); ++i)
         field_options.push_back(act.to_int32(l.element(i)));
   } else {
     options = act.to_int32(options_value);

@@ -18,7 +18,7 @@ ArrayObject* listeners_of(Activation& act, const Value& self) {
 // Removes the first listener equal (==) to `listener`; true when one was.
 bool remove_equal(Activation& act, ArrayObject* list, const Value& listener) {
   ArrayLike a(act, list);
-  std::vector<Value> kept = a.elements(0, a.length());
+  std::vector<Value> kept = a.elements(0, a.visited());
   for (auto it = kept.begin(); it != kept.end(); ++it) {
     if (loosely_equal(act, *it, listener)) {
       kept.erase(it);
@@ -52,7 +52,7 @@ Value broadcast_message(Activation& act, const Value& self, std::span<const Valu
   String name = act.to_string(args[0]);
   // Listeners added or removed by a handler take effect next time.
   ArrayLike a(act, list);
-  std::vector<Value> listeners = a.elements(0, a.length());
+  std::vector<Value> listeners = a.elements(0, a.visited());
   for (const Value& listener : listeners) {
     if (name.empty()) {
       act.call(listener, listener, args.subspan(1));

@@ -46,7 +46,7 @@ Value context_menu_copy(Activation& act, const Value& self, std::span<const Valu
   ArrayObject* items = act.new_array();
   if (Object* custom = menu->get(act, "customItems").object()) {
     ArrayLike list(act, custom);
-    for (std::uint32_t i = 0; i < list.length(); ++i)
+    for (std::uint32_t i = 0; i < list.visited(); ++i)
       items->push(act.call_method(list.element(i), "copy", {}));
   }
   c->set(act, "customItems", Value(items));

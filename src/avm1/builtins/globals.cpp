@@ -1,5 +1,6 @@
 // The global functions: number parsing and testing, escape and unescape,
 // ASSetPropFlags, intervals and timeouts.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -119,7 +120,7 @@ Value as_set_prop_flags(Activation& act, const Value&, std::span<const Value> ar
   }
   std::vector<String> list;
   if (auto* array = dynamic_cast<ArrayObject*>(names.object())) {
-    for (std::uint32_t i = 0; i < array->length(); ++i)
+    for (std::uint32_t i = 0; i < std::min(array->length(), kMaxDenseElements); ++i)
       list.push_back(act.to_string(array->at(act, i)));
   } else if (names.is_string()) {
     std::string_view s = names.string().view();

@@ -1,10 +1,11 @@
 // String: the wrapper class and the methods of String.prototype. Positions
 // count UTF-16 units, as scripts see them.
+#include <locale.h>
+
 #include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cwctype>
-#include <locale.h>
 
 #include "avm1/array.h"
 #include "avm1/boxed.h"
