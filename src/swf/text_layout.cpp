@@ -49,13 +49,12 @@ std::optional<Box> pixel_box(const Rect& r, const Matrix& m) {
 }
 
 // The field's bounds as the current path: on whole device pixels when the
-// field is upright, inset by `inset` pixels.
-void bounds_path(cairo_t* cr, const TextField& f, const Matrix& m, double inset) {
+// field is upright, moved by `shift` pixels (a half to stroke pixel centres).
+void bounds_path(cairo_t* cr, const TextField& f, const Matrix& m, double shift) {
   cairo_new_path(cr);
   if (auto box = pixel_box(f.bounds, m)) {
     cairo_identity_matrix(cr);
-    cairo_rectangle(cr, box->x0 + inset, box->y0 + inset, box->x1 - box->x0 - 2 * inset,
-                    box->y1 - box->y0 - 2 * inset);
+    cairo_rectangle(cr, box->x0 + shift, box->y0 + shift, box->x1 - box->x0, box->y1 - box->y0);
     return;
   }
   set_matrix(cr, m);
@@ -64,7 +63,9 @@ void bounds_path(cairo_t* cr, const TextField& f, const Matrix& m, double inset)
 }
 
 // Background and border, then a clip to the bounds for the text. Borders
-// are one pixel wide, on whole pixels when the field is upright.
+// are one pixel wide, on whole pixels when the field is upright: the left
+// and top ones on the bounds' first pixels, the right and bottom ones on the
+// pixels just past them.
 void draw_frame(cairo_t* cr, const TextField& f, const Matrix& m, const ColorTransform& cx) {
   if (f.background) {
     bounds_path(cr, f, m, 0);
