@@ -17,6 +17,8 @@ constexpr std::uint8_t kHasMatrix = 0x04;
 constexpr std::uint8_t kHasCharacter = 0x02;
 constexpr std::uint8_t kMove = 0x01;
 // PlaceObject3's second flag byte.
+constexpr std::uint8_t kHasOpaqueBackground = 0x40;
+constexpr std::uint8_t kHasVisible = 0x20;
 constexpr std::uint8_t kHasImage = 0x10;
 constexpr std::uint8_t kHasClassName = 0x08;
 constexpr std::uint8_t kHasCacheAsBitmap = 0x04;
@@ -41,6 +43,8 @@ void read_place_object3_effects(ByteReader& in, std::uint8_t flags3, Placement& 
     if (flags3 & kHasFilterList) p.filters = read_filter_list(in);
     if (flags3 & kHasBlendMode) p.blend_mode = blend_mode_from_byte(in.u8());
     if (flags3 & kHasCacheAsBitmap) p.cache_as_bitmap = in.u8() != 0;
+    if (flags3 & kHasVisible) p.visible = in.u8() != 0;
+    if (flags3 & kHasOpaqueBackground) p.opaque_background = read_rgba(in);
   } catch (const ReadError&) {
   }
 }
@@ -72,6 +76,8 @@ void apply_fields(DisplayObject& obj, const Placement& p) {
   if (p.filters) obj.filters = *p.filters;
   if (p.blend_mode) obj.blend_mode = *p.blend_mode;
   if (p.cache_as_bitmap) obj.cache_as_bitmap = *p.cache_as_bitmap;
+  if (p.visible) obj.visible = *p.visible;
+  if (p.opaque_background) obj.opaque_background = *p.opaque_background;
 }
 
 }  // namespace

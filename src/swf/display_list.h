@@ -36,6 +36,9 @@ struct DisplayObject {
   BlendMode blend_mode = BlendMode::Normal;
   std::vector<Filter> filters;  // applied in order to the object's picture
   bool cache_as_bitmap = false;
+  bool visible = true;                    // hidden objects are not drawn
+  std::optional<Rgba> opaque_background;  // filled behind the object, over its bounds
+  std::optional<Rect> scroll_rect;        // twips of its own space: the part shown, at 0,0
   // Set when the character is a sprite: its own timeline and display list.
   std::shared_ptr<SpriteInstance> sprite;
   // Used when the character is a button.
@@ -71,11 +74,13 @@ struct Placement {
   std::optional<std::vector<Filter>> filters;  // PlaceObject3 only, as are the next two
   std::optional<BlendMode> blend_mode;
   std::optional<bool> cache_as_bitmap;
+  std::optional<bool> visible;
+  std::optional<Rgba> opaque_background;
 };
 
 // Reads a PlaceObject (4), PlaceObject2 (26) or PlaceObject3 (70) body, up
-// to PlaceObject3's filters, blend mode and bitmap caching; clip actions
-// and what follows are left unread. Empty when the record is cut short
+// to PlaceObject3's filters, blend mode, bitmap caching, visibility and
+// background colour; clip actions are left unread. Empty when the record is cut short
 // before those or the code is not a placement; a bad filter list leaves
 // PlaceObject3's later fields unset.
 std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body);

@@ -38,6 +38,8 @@ class Renderer {
                    int nesting);
   void draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                     int nesting);
+  void draw_framed(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
+                   const ColorTransform& cx, int nesting);
   void draw_with_effects(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
                          const ColorTransform& cx, int nesting);
   void draw_character(std::uint16_t id, ButtonState state, std::uint16_t ratio, const Matrix& m,
@@ -102,10 +104,51 @@ void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const Colo
   Matrix mm = obj.matrix.then(m);
   ColorTransform cc = obj.cxform.then(cx);
   // Fully transparent objects are skipped, except as masks, which ignore colour.
-  if (!masking_ && cc.am <= 0 && cc.aa <= 0) return;
+  if (!masking_ && ((cc.am <= 0 && cc.aa <= 0) || !obj.visible)) return;
+  if (obj.scroll_rect || obj.opaque_background) return draw_framed(obj, m, mm, cc, nesting);
   if (!masking_ && (obj.blend_mode != BlendMode::Normal || !obj.filters.empty()))
     return draw_with_effects(obj, m, mm, cc, nesting);
   draw_content(obj, mm, cc, nesting);
+}
+
+// An object with a scroll rectangle shows that part of itself at its own
+// origin, clipped to it; an opaque background fills its bounds (or the
+// scroll rectangle) behind it.
+void Renderer::draw_framed(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
+                           const ColorTransform& cx, int nesting) {
+  DisplayObject inner = obj;
+  inner.scroll_rect.reset();
+  inner.opaque_background.reset();
+  cairo_save(cr_);
+  Matrix content = m;
+  std::optional<Box> area;
+  if (obj.scroll_rect) {
+    const Rect& r = *obj.scroll_rect;
+    content = Matrix{1, 0, 0, 1, -double(r.xmin), -double(r.ymin)}.then(m);
+    if (usable(m)) {
+      set_matrix(cr_, m);
+      cairo_rectangle(cr_, 0, 0, r.width(), r.height());
+      cairo_identity_matrix(cr_);
+      cairo_clip(cr_);
+    }
+  }
+  if (obj.opaque_background && !masking_ && usable(m)) {
+    set_matrix(cr_, m);
+    if (obj.scroll_rect) {
+      cairo_rectangle(cr_, 0, 0, obj.scroll_rect->width(), obj.scroll_rect->height());
+    } else if (auto box = object_bounds(dict_, inner, parent)) {
+      cairo_identity_matrix(cr_);
+      cairo_rectangle(cr_, box->x0, box->y0, box->x1 - box->x0, box->y1 - box->y0);
+    }
+    set_source(cr_, transformed(*obj.opaque_background, cx));
+    cairo_fill(cr_);
+  }
+  // Matrix and colour transform are applied already: the rest is drawn as
+  // an object at the identity.
+  inner.matrix = Matrix{};
+  inner.cxform = ColorTransform{};
+  draw_object(inner, content, cx, nesting);
+  cairo_restore(cr_);
 }
 
 void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
@@ -204,8 +247,19 @@ void Renderer::draw_button(const ButtonDefinition& b, ButtonState state, const M
                            const ColorTransform& cx, int nesting) {
   for (const ButtonRecord& r : b.records) {
     if (!r.shown_in(state)) continue;
-    draw_character(r.character_id, ButtonState::Up, 0, r.matrix.then(m),
-                   r.cxform.then(b.cxform).then(cx), nesting);
+    if (r.blend_mode == BlendMode::Normal && r.filters.empty()) {
+      draw_character(r.character_id, ButtonState::Up, 0, r.matrix.then(m),
+                     r.cxform.then(b.cxform).then(cx), nesting);
+      continue;
+    }
+    // A record with effects is drawn as an object of its own.
+    DisplayObject obj;
+    obj.character_id = r.character_id;
+    obj.matrix = r.matrix;
+    obj.cxform = r.cxform;
+    obj.blend_mode = r.blend_mode;
+    obj.filters = r.filters;
+    draw_object(obj, m, b.cxform.then(cx), nesting);
   }
 }
 
