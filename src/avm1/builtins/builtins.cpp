@@ -23,6 +23,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_system(realm, act);
   register_xml_node(realm, act);
   register_xml(realm, act);
+  register_xml_socket(realm, act);
   register_load_vars(realm, act);
   register_load_variables(realm, act);
   register_style_sheet(realm, act);

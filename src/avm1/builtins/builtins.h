@@ -35,6 +35,7 @@ void register_error(Realm& realm, Activation& act);
 void register_system(Realm& realm, Activation& act);
 void register_xml_node(Realm& realm, Activation& act);
 void register_xml(Realm& realm, Activation& act);  // after XMLNode
+void register_xml_socket(Realm& realm, Activation& act);
 void register_load_vars(Realm& realm, Activation& act);
 void register_load_variables(Realm& realm, Activation& act);  // after MovieClip
 void register_style_sheet(Realm& realm, Activation& act);  // after TextField
