@@ -188,7 +188,7 @@ void register_style_sheet(Realm& realm, Activation& act) {
     text_field = make_native(act, nothing);
     realm.global->define("TextField", Value(text_field), attr::DontEnum);
   }
-  sheet.install(text_field);
+  sheet.install(text_field, attr::DontEnum | attr::Version7);
 }
 
 }  // namespace strandel::avm1
