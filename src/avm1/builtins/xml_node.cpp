@@ -41,9 +41,15 @@ bool XmlNode::insert(Activation& act, XmlNode* child, XmlNode* before) {
   }
   auto index = at - children_.begin();
   if (child->parent_) child->remove_from_parent(act);
+  bool at_end = static_cast<std::size_t>(index) == children_.size();
   children_.insert(children_.begin() + index, child);
   child->parent_ = this;
-  refresh_child_array(act);
+  // Appending, the commonest change, extends childNodes rather than rewriting it.
+  if (at_end && child_array_ && child_array_->length() + 1 == children_.size()) {
+    child_array_->push(Value(child));
+  } else {
+    refresh_child_array(act);
+  }
   return true;
 }
 

@@ -260,9 +260,11 @@ class XmlParser {
     ++pos_;
     XmlNode* element = make_xml_node(act_, xml_type::Element, Value(String(name)), Value());
     // Made last to first, so for..in (newest first) lists them as written.
-    Object* object = element->attributes(act_);
-    for (auto it = attributes.rbegin(); it != attributes.rend(); ++it)
-      object->set(act_, String(it->name), Value(String(it->value)));
+    if (!attributes.empty()) {
+      Object* object = element->attributes(act_);
+      for (auto it = attributes.rbegin(); it != attributes.rend(); ++it)
+        object->set(act_, String(it->name), Value(String(it->value)));
+    }
     add(element);
     if (empty || result_.status != 0) return;
     if (open_.size() > static_cast<std::size_t>(kMaxXmlDepth)) {
