@@ -39,6 +39,15 @@ void register_builtins(Realm& realm, Activation& act) {
   register_accessibility(realm, act);
   register_external_interface(realm, act);
   register_native_table(realm, act);
+  register_bitmap_filter(realm, act);
+  register_drop_shadow_filter(realm, act);
+  register_blur_filter(realm, act);
+  register_glow_filter(realm, act);
+  register_bevel_filter(realm, act);
+  register_gradient_filters(realm, act);
+  register_convolution_filter(realm, act);
+  register_color_matrix_filter(realm, act);
+  register_displacement_map_filter(realm, act);
 }
 
 }  // namespace strandel::avm1

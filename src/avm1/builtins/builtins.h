@@ -53,5 +53,15 @@ void register_accessibility(Realm& realm, Activation& act);
 void register_external_interface(Realm& realm, Activation& act);
 // Last: ASnative and its kin number the functions registered before.
 void register_native_table(Realm& realm, Activation& act);
+// flash.filters: BitmapFilter first, the others inherit from it
+void register_bitmap_filter(Realm& realm, Activation& act);
+void register_drop_shadow_filter(Realm& realm, Activation& act);
+void register_blur_filter(Realm& realm, Activation& act);
+void register_glow_filter(Realm& realm, Activation& act);
+void register_bevel_filter(Realm& realm, Activation& act);
+void register_gradient_filters(Realm& realm, Activation& act);
+void register_convolution_filter(Realm& realm, Activation& act);
+void register_color_matrix_filter(Realm& realm, Activation& act);
+void register_displacement_map_filter(Realm& realm, Activation& act);
 
 }  // namespace strandel::avm1

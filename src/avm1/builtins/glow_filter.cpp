@@ -1,0 +1,46 @@
+// flash.filters.GlowFilter.
+#include "avm1/builtins/builtins.h"
+#include "avm1/builtins/filter_object.h"
+#include "avm1/builtins/flash_package.h"
+#include "avm1/realm.h"
+
+namespace strandel::avm1 {
+
+namespace {
+
+using S = swf::GlowFilter;
+
+S defaults() { return S{}; }
+
+constexpr NativeFn kArguments[] = {set_color<S, &S::color>,
+                                   set_alpha<S, &S::color>,
+                                   set_number<S, &S::blur_x, clamp_to_255>,
+                                   set_number<S, &S::blur_y, clamp_to_255>,
+                                   set_number<S, &S::strength, clamp_to_255>,
+                                   set_quality<S, &S::passes>,
+                                   set_bool<S, &S::inner>,
+                                   set_bool<S, &S::knockout>};
+
+Value constructor(Activation& act, const Value& self, std::span<const Value> args) {
+  apply_arguments(act, self, args, kArguments);
+  return Value();
+}
+
+}  // namespace
+
+void register_glow_filter(Realm&, Activation& act) {
+  ClassBuilder filter(act, {"GlowFilter", constructor, nullptr, allocate_filter<S, defaults>},
+                      bitmap_filter_prototype(act));
+  filter.property("color", get_field<S, &S::color>, kArguments[0], 0)
+      .property("alpha", get_alpha<S, &S::color>, kArguments[1], 0)
+      .property("quality", get_field<S, &S::passes>, kArguments[5], 0)
+      .property("inner", get_field<S, &S::inner>, kArguments[6], 0)
+      .property("knockout", get_field<S, &S::knockout>, kArguments[7], 0)
+      .property("blurX", get_field<S, &S::blur_x>, kArguments[2], 0)
+      .property("blurY", get_field<S, &S::blur_y>, kArguments[3], 0)
+      .property("strength", get_field<S, &S::strength>, kArguments[4], 0)
+      .method("clone", clone_filter<S>, 0);
+  filter.install(flash_package(act, "filters"), 0);
+}
+
+}  // namespace strandel::avm1
