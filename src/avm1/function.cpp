@@ -49,11 +49,24 @@ Value FunctionObject::construct(Activation& act, std::span<const Value> args) {
 
 Value NativeFunction::call(Activation& act, const Value& this_value, std::span<const Value> args) {
   CallDepth depth(act.machine());
-  return fn_(act, this_value, args);
+  try {
+    return fn_(act, this_value, args);
+  } catch (const NoObject&) {
+    return Value();
+  }
 }
 
 Value NativeFunction::initialise(Activation& act, const Value& this_value,
                                  std::span<const Value> args) {
+  try {
+    return run_constructor(act, this_value, args);
+  } catch (const NoObject&) {
+    return Value();
+  }
+}
+
+Value NativeFunction::run_constructor(Activation& act, const Value& this_value,
+                                      std::span<const Value> args) {
   CallDepth depth(act.machine());
   return (constructor_ ? constructor_ : fn_)(act, this_value, args);
 }
@@ -67,7 +80,12 @@ Value NativeFunction::construct(Activation& act, std::span<const Value> args) {
   Object* instance = allocate(act, proto_value.object());
   instance->define("__constructor__", Value(this), attr::DontEnum);
   if (act.version() < 7) instance->define("constructor", Value(this), attr::DontEnum);
-  Value result = initialise(act, Value(instance), args);
+  Value result;
+  try {
+    result = run_constructor(act, Value(instance), args);
+  } catch (const NoObject&) {
+    return Value();
+  }
   // A built-in constructor may hand back another object (or a primitive,
   // which `new` ignores).
   if (result.is_object()) return result;

@@ -39,6 +39,10 @@ class FunctionObject : public Object {
   virtual bool native() const { return false; }
 };
 
+// Thrown by a built-in constructor whose arguments make no object (a
+// BitmapData of no size): `new` then gives undefined, as does a call.
+struct NoObject {};
+
 class NativeFunction : public FunctionObject {
  public:
   NativeFunction(Object* proto, NativeFn fn, NativeFn constructor = nullptr,
@@ -56,6 +60,8 @@ class NativeFunction : public FunctionObject {
   bool native() const override { return true; }
 
  private:
+  Value run_constructor(Activation& act, const Value& this_value, std::span<const Value> args);
+
   NativeFn fn_;
   NativeFn constructor_;  // `new`; fn_ when null
   Allocator allocator_;

@@ -1,5 +1,7 @@
 #include "avm1/heap.h"
 
+#include <algorithm>
+
 #include "avm1/errors.h"
 #include "avm1/object.h"
 #include "avm1/value.h"
@@ -12,6 +14,9 @@ namespace {
 // collected only between frames, so this bounds a runaway allocation loop
 // (a few hundred bytes each, about a gigabyte in all).
 constexpr std::size_t kMaxCellsPerFrame = 4'000'000;
+// Memory cells may hold outside the heap: a few dozen bitmaps of the
+// largest size the player allows.
+constexpr std::size_t kMaxExternalBytes = std::size_t(1) << 30;
 
 }  // namespace
 
@@ -29,6 +34,16 @@ void Heap::adopt(std::unique_ptr<Cell> cell) {
     throw ScriptHalt{"the scripts made too many objects in one frame"};
   }
   cells_.push_back(std::move(cell));
+}
+
+bool Heap::reserve_external(std::size_t bytes) {
+  if (bytes > kMaxExternalBytes - external_bytes_) return false;
+  external_bytes_ += bytes;
+  return true;
+}
+
+void Heap::release_external(std::size_t bytes) {
+  external_bytes_ -= std::min(bytes, external_bytes_);
 }
 
 std::size_t Heap::collect(const std::function<void(Tracer&)>& mark_roots) {

@@ -71,11 +71,19 @@ class Heap {
   // Cells made since the last collection.
   std::size_t allocated_since_collect() const { return cells_.size() - after_last_collect_; }
 
+  // Memory cells hold outside themselves (a bitmap's pixels), counted so
+  // scripts cannot take unbounded memory: false, reserving nothing, when
+  // `bytes` more would pass the cap. A cell releases what it reserved when
+  // it lets go of that memory or is freed.
+  bool reserve_external(std::size_t bytes);
+  void release_external(std::size_t bytes);
+
  private:
   void adopt(std::unique_ptr<Cell> cell);
 
   std::vector<std::unique_ptr<Cell>> cells_;
   std::size_t after_last_collect_ = 0;
+  std::size_t external_bytes_ = 0;
 };
 
 }  // namespace strandel::avm1

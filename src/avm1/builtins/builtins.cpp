@@ -48,6 +48,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_convolution_filter(realm, act);
   register_color_matrix_filter(realm, act);
   register_displacement_map_filter(realm, act);
+  register_bitmap_data(realm, act);
 }
 
 }  // namespace strandel::avm1

@@ -63,5 +63,7 @@ void register_gradient_filters(Realm& realm, Activation& act);
 void register_convolution_filter(Realm& realm, Activation& act);
 void register_color_matrix_filter(Realm& realm, Activation& act);
 void register_displacement_map_filter(Realm& realm, Activation& act);
+// flash.display
+void register_bitmap_data(Realm& realm, Activation& act);
 
 }  // namespace strandel::avm1

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "avm1/builtins/bitmap_data.h"
 #include "avm1/builtins/builtins.h"
 #include "avm1/builtins/filter_object.h"
 #include "avm1/builtins/flash_package.h"
@@ -36,10 +37,9 @@ Value get_map_bitmap(Activation&, const Value& self, std::span<const Value>) {
 }
 
 // Only a BitmapData is taken; anything else leaves the map as it was.
-Value set_map_bitmap(Activation& act, const Value& self, std::span<const Value> args) {
+Value set_map_bitmap(Activation&, const Value& self, std::span<const Value> args) {
   S* s = filter_state<S>(self);
-  if (s && inherits_from(arg(args, 0), act.realm().prototype("BitmapData")))
-    s->map = arg(args, 0).object();
+  if (s && is_bitmap_data(arg(args, 0))) s->map = arg(args, 0).object();
   return Value();
 }
 
