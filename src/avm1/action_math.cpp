@@ -33,13 +33,17 @@ String from_units(const Activation& act, std::u16string_view u) {
 
 }  // namespace
 
+// Binary actions pop their right operand first but convert their left one
+// first, as a script reading left to right expects.
 void Interpreter::action_add() {
-  double b = pop_number(), a = pop_number();
+  Value vb = pop(), va = pop();
+  double a = act_.to_number(va), b = act_.to_number(vb);
   push(Value(a + b));
 }
 
 void Interpreter::arithmetic(std::uint8_t code) {
-  double b = pop_number(), a = pop_number();
+  Value vb = pop(), va = pop();
+  double a = act_.to_number(va), b = act_.to_number(vb);
   switch (static_cast<Op>(code)) {
     case Op::Subtract:
       push(Value(a - b));
@@ -61,9 +65,11 @@ void Interpreter::arithmetic(std::uint8_t code) {
   }
 }
 
+// Add2 makes the right operand a primitive first.
 void Interpreter::action_add2() {
   Value b = pop(), a = pop();
-  Value pa = act_.to_primitive(a), pb = act_.to_primitive(b);
+  Value pb = act_.to_primitive(b);
+  Value pa = act_.to_primitive(a);
   if (pa.is_string() || pb.is_string()) {
     push(Value(act_.to_string(pa) + act_.to_string(pb)));
   } else {
@@ -72,12 +78,14 @@ void Interpreter::action_add2() {
 }
 
 void Interpreter::action_equals() {
-  double b = pop_number(), a = pop_number();
+  Value vb = pop(), va = pop();
+  double a = act_.to_number(va), b = act_.to_number(vb);
   push(truth(act_, a == b));
 }
 
 void Interpreter::action_less() {
-  double b = pop_number(), a = pop_number();
+  Value vb = pop(), va = pop();
+  double a = act_.to_number(va), b = act_.to_number(vb);
   push(truth(act_, a < b));
 }
 
@@ -102,7 +110,8 @@ void Interpreter::action_strict_equals() {
 }
 
 void Interpreter::action_logic(std::uint8_t code) {
-  bool b = act_.to_boolean(pop()), a = act_.to_boolean(pop());
+  Value vb = pop(), va = pop();
+  bool a = act_.to_boolean(va), b = act_.to_boolean(vb);
   push(truth(act_, static_cast<Op>(code) == Op::And ? (a && b) : (a || b)));
 }
 
@@ -124,22 +133,26 @@ void Interpreter::action_random() {
 void Interpreter::string_action(std::uint8_t code) {
   switch (static_cast<Op>(code)) {
     case Op::StringEquals: {
-      String b = pop_string(), a = pop_string();
+      Value vb = pop(), va = pop();
+      String a = act_.to_string(va), b = act_.to_string(vb);
       push(truth(act_, a == b));
       break;
     }
     case Op::StringLess: {
-      String b = pop_string(), a = pop_string();
+      Value vb = pop(), va = pop();
+      String a = act_.to_string(va), b = act_.to_string(vb);
       push(truth(act_, a.view() < b.view()));
       break;
     }
     case Op::StringGreater: {
-      String b = pop_string(), a = pop_string();
+      Value vb = pop(), va = pop();
+      String a = act_.to_string(va), b = act_.to_string(vb);
       push(truth(act_, a.view() > b.view()));
       break;
     }
     case Op::StringAdd: {
-      String b = pop_string(), a = pop_string();
+      Value vb = pop(), va = pop();
+      String a = act_.to_string(va), b = act_.to_string(vb);
       push(Value(a + b));
       break;
     }

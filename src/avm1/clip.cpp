@@ -99,10 +99,9 @@ void ClipObject::enumerate_builtin(Activation&, std::vector<String>& names) {
     if (placed.sprite && !placed.name.empty()) names.emplace_back(placed.name);
 }
 
-bool ClipObject::primitive_override(Activation&, Value& out) {
-  out = Value(path(false));
-  return true;
-}
+Value ClipObject::default_value(Activation&) { return Value(this); }
+
+String ClipObject::default_string(Activation&) { return path(false); }
 
 ClipObject* clip_object(Machine& machine, const std::shared_ptr<swf::SpriteInstance>& clip) {
   if (!clip) return nullptr;

@@ -37,7 +37,8 @@ class ClipObject : public Object {
   bool get_builtin(Activation& act, const String& name, Value& out) override;
   bool set_builtin(Activation& act, const String& name, const Value& value) override;
   void enumerate_builtin(Activation& act, std::vector<String>& names) override;
-  bool primitive_override(Activation& act, Value& out) override;
+  Value default_value(Activation& act) override;
+  String default_string(Activation& act) override;
 
  private:
   swf::Player& player_;

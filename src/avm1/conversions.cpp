@@ -93,17 +93,6 @@ bool read_octal(std::string_view s, double& out) {
   return true;
 }
 
-String object_to_string(Activation& act, Object* o) {
-  Value primitive;
-  if (o->primitive_override(act, primitive)) return to_string(act, primitive);
-  Value f = o->get(act, "toString");
-  if (Object* fn = f.object(); fn && fn->callable()) {
-    Value r = act.call(f, Value(o));
-    if (!r.is_object()) return to_string(act, r);
-  }
-  return o->callable() ? "[type Function]" : "[type Object]";
-}
-
 }  // namespace
 
 double string_to_number(std::string_view s, int version) {
@@ -197,7 +186,7 @@ String to_string(Activation& act, const Value& v) {
     case Type::String:
       return v.string();
     case Type::Object:
-      return object_to_string(act, v.object());
+      return v.object()->default_string(act);
   }
   return "";
 }
@@ -225,10 +214,8 @@ bool to_boolean(const Value& v, int version) {
 Value to_primitive(Activation& act, const Value& v, Hint hint) {
   Object* o = v.object();
   if (!o) return v;
-  Value primitive;
-  if (o->primitive_override(act, primitive)) return primitive;
-  if (hint == Hint::String) return Value(object_to_string(act, o));
-  return act.call_method(v, "valueOf");
+  if (hint == Hint::String) return Value(o->default_string(act));
+  return o->default_value(act);
 }
 
 std::int32_t double_to_int32(double d) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "avm1/activation.h"
+#include "avm1/conversions.h"
 #include "avm1/function.h"
 #include "avm1/machine.h"
 
@@ -20,9 +21,22 @@ const String& resolve_name() {
   return name;
 }
 
-// Getters may read their own property; each nested read counts, and past
-// this many the read gives undefined, as the vendor's player does.
-constexpr int kMaxAccessorNesting = 64;
+// Getters and setters may use their own property; past this many nested
+// calls a read gives undefined and an assignment does nothing, as the
+// vendor's player does.
+constexpr int kMaxAccessorNesting = 65;
+
+// Calls a getter or setter inside the nesting limit.
+Value call_accessor(Activation& act, Object* accessor, Object* self, std::span<const Value> args) {
+  Machine& m = act.machine();
+  if (m.accessor_depth >= kMaxAccessorNesting) return Value();
+  ++m.accessor_depth;
+  struct Leave {
+    Machine& m;
+    ~Leave() { --m.accessor_depth; }
+  } leave{m};
+  return act.call(Value(accessor), Value(self), args);
+}
 
 }  // namespace
 
@@ -60,15 +74,7 @@ bool Object::lookup(Activation& act, const String& name, Value& out) {
         out = p->value;
         return true;
       }
-      Machine& m = act.machine();
-      out = Value();
-      if (m.accessor_depth >= kMaxAccessorNesting) return true;
-      ++m.accessor_depth;
-      struct Leave {
-        Machine& m;
-        ~Leave() { --m.accessor_depth; }
-      } leave{m};
-      out = act.call(Value(p->getter), Value(this));
+      out = call_accessor(act, p->getter, this, {});
       return true;
     }
     if (o->get_builtin(act, name, out)) return true;
@@ -138,8 +144,7 @@ void Object::set(Activation& act, const String& name, const Value& value) {
       return;
     }
     if (p->accessor()) {
-      Object* setter = p->setter;
-      if (setter) act.call(Value(setter), Value(this), {v});
+      if (Object* setter = p->setter) call_accessor(act, setter, this, std::span<const Value>(&v, 1));
       return;
     }
     if (is_proto_name(name, cs)) {
@@ -158,7 +163,7 @@ void Object::set(Activation& act, const String& name, const Value& value) {
     Property* p = o->find_own(act, name);
     if (!p) continue;
     if (p->accessor()) {
-      if (p->setter) act.call(Value(p->setter), Value(this), {v});
+      if (p->setter) call_accessor(act, p->setter, this, std::span<const Value>(&v, 1));
       return;
     }
     break;
@@ -268,7 +273,20 @@ Value Object::construct(Activation&, std::span<const Value>) { return Value(); }
 bool Object::get_builtin(Activation&, const String&, Value&) { return false; }
 bool Object::set_builtin(Activation&, const String&, const Value&) { return false; }
 void Object::enumerate_builtin(Activation&, std::vector<String>&) {}
-bool Object::primitive_override(Activation&, Value&) { return false; }
+Value Object::default_value(Activation& act) {
+  Value result = act.call_method(Value(this), "valueOf");
+  return result.is_object() ? Value(this) : result;
+}
+
+String Object::default_string(Activation& act) {
+  Value f = get(act, "toString");
+  if (Object* fn = f.object(); fn && fn->callable()) {
+    Value r = act.call(f, Value(this));
+    if (r.is_string()) return r.string();
+    if (!r.is_nullish() && !r.is_object()) return to_string(act, r);
+  }
+  return callable() ? "[type Function]" : "[type Object]";
+}
 
 void Object::trace(Tracer& tracer) {
   tracer.mark(proto_);

@@ -79,9 +79,12 @@ class Object : public Cell {
   virtual bool set_builtin(Activation& act, const String& name, const Value& value);
   // Built-in names for..in shows besides the stored ones (a clip's children).
   virtual void enumerate_builtin(Activation& act, std::vector<String>& names);
-  // The primitive a clip converts to (its path) instead of calling valueOf;
-  // false for ordinary objects.
-  virtual bool primitive_override(Activation& act, Value& out);
+  // The object as a primitive for arithmetic: what valueOf gives, or the
+  // object itself when that is not a primitive (a clip is always itself).
+  virtual Value default_value(Activation& act);
+  // The object as text: what toString gives ("[type Object]" when it gives
+  // no string); a clip is its path.
+  virtual String default_string(Activation& act);
 
   void trace(Tracer& tracer) override;
 
