@@ -77,7 +77,7 @@ void time_frames(const strandel::swf::Player& player, strandel::swf::DisplayList
   double total = 0, worst = 0;
   for (int f = 0; f < frames; ++f) {
     // Every shape moves each frame, back and forth, so all stay in view.
-    for (auto& [depth, obj] : list) obj.matrix.tx += ((depth + f) % 2 ? 20 : -20);
+    for (auto& [depth, obj] : list) obj->matrix.tx += ((depth + f) % 2 ? 20 : -20);
     auto t = Clock::now();
     strandel::swf::render_frame(cr, 640, 480, player.dictionary(), list, player.stage(),
                                 player.background(), cache);

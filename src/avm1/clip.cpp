@@ -3,6 +3,7 @@
 #include "avm1/activation.h"
 #include "avm1/display_properties.h"
 #include "avm1/machine.h"
+#include "avm1/realm.h"
 #include "avm1/variables.h"
 #include "swf/player.h"
 
@@ -10,41 +11,83 @@ namespace strandel::avm1 {
 
 namespace {
 
-// Clips nested deeper than this are not given paths or searched.
-constexpr int kMaxClipNesting = 64;
+// Objects nested deeper than this are not given paths or searched.
+constexpr int kMaxNesting = 64;
 
-std::string dot_path(const swf::SpriteInstance& clip) {
+std::string dot_path(const swf::DisplayObject& object) {
   std::string path;
-  const swf::SpriteInstance* at = &clip;
-  for (int n = 0; n < kMaxClipNesting; ++n) {
-    auto parent = at->parent.lock();
-    if (!parent) break;
+  const swf::DisplayObject* at = &object;
+  for (int n = 0; at->parent && n < kMaxNesting; ++n) {
     path = "." + at->name + path;
-    at = parent.get();
+    at = at->parent;
   }
   return "_level0" + path;
+}
+
+swf::DisplayObject* child_named(swf::DisplayObject& parent, std::string_view name,
+                                bool case_sensitive) {
+  swf::DisplayList* list = parent.children();
+  if (!list) return nullptr;
+  for (const auto& [depth, child] : *list) {
+    if (case_sensitive ? child->name == name : equals_folded(child->name, name)) return child.get();
+  }
+  return nullptr;
+}
+
+// The object at a dot path from the main timeline, if there is one.
+swf::DisplayObject* find_path(swf::Player& player, std::string_view path, bool case_sensitive) {
+  constexpr std::string_view root = "_level0";
+  if (path.substr(0, root.size()) != root) return nullptr;
+  path.remove_prefix(root.size());
+  swf::DisplayObject* at = player.root().get();
+  while (at && !path.empty()) {
+    path.remove_prefix(1);  // the dot
+    auto dot = path.find('.');
+    at = child_named(*at, path.substr(0, dot), case_sensitive);
+    if (dot == std::string_view::npos) break;
+    path.remove_prefix(dot);
+  }
+  return at;
 }
 
 }  // namespace
 
 ClipObject::ClipObject(Object* proto, swf::Player& player,
-                       const std::shared_ptr<swf::SpriteInstance>& clip)
-    : Object(proto), player_(player), clip_(clip), path_(dot_path(*clip)) {}
+                       const std::shared_ptr<swf::DisplayObject>& object)
+    : Object(proto),
+      player_(player),
+      object_(object),
+      path_(dot_path(*object)),
+      is_clip_(object->is_clip()) {}
 
-bool ClipObject::removed() const { return clip_.expired(); }
+std::string_view ClipObject::type_of() const { return is_clip_ ? "movieclip" : "object"; }
 
-std::shared_ptr<swf::SpriteInstance> ClipObject::clip_shared() {
-  if (auto live = clip_.lock()) {
+bool ClipObject::removed() const {
+  auto live = object_.lock();
+  return !live || live->removed;
+}
+
+std::shared_ptr<swf::DisplayObject> ClipObject::object_shared() {
+  if (auto live = object_.lock(); live && !live->removed) {
     path_ = dot_path(*live);
     return live;
   }
-  return nullptr;
+  swf::DisplayObject* found = find_path(player_, path_, false);
+  return found ? found->shared_from_this() : nullptr;
 }
 
-swf::SpriteInstance* ClipObject::clip() { return clip_shared().get(); }
+swf::DisplayObject* ClipObject::object() { return object_shared().get(); }
+
+Object* ClipObject::redirect(Activation& act) {
+  if (!removed()) return this;
+  swf::DisplayObject* found = find_path(player_, path_, act.case_sensitive());
+  if (!found) return this;
+  ClipObject* other = clip_object(act.machine(), *found);
+  return other ? other : this;
+}
 
 String ClipObject::path(bool slash_syntax) {
-  clip_shared();
+  object_shared();
   if (!slash_syntax) return String(path_);
   std::string slash = path_.substr(std::string_view("_level0").size());
   for (char& c : slash)
@@ -53,31 +96,36 @@ String ClipObject::path(bool slash_syntax) {
 }
 
 bool ClipObject::get_builtin(Activation& act, const String& name, Value& out) {
+  std::string_view n = name.view();
+  if (!n.empty() && n[0] == '_') {
+    if (auto index = display_property_index(name)) {
+      out = get_display_property(act, *this, *index);
+      return true;
+    }
+    if (equals_folded(n, "_root")) {
+      out = clip_root(act, this);
+      return true;
+    }
+    if (equals_folded(n, "_parent")) {
+      out = clip_parent(act, this);
+      return !out.is_undefined();
+    }
+    if (equals_folded(n, "_global") && act.version() >= 6) {
+      out = Value(act.global());
+      return true;
+    }
+    if (n.size() > 6 && equals_folded(n.substr(0, 6), "_level")) {
+      int level = 0;
+      for (char c : n.substr(6)) {
+        if (c < '0' || c > '9' || level > 100000) return false;
+        level = level * 10 + (c - '0');
+      }
+      out = Value(clip_level(act, level));
+      return !out.is_undefined();
+    }
+  }
   if (Object* child = clip_child(act, this, name)) {
     out = Value(child);
-    return true;
-  }
-  std::string_view n = name.view();
-  if (n.empty() || n[0] != '_') return false;
-  if (auto index = display_property_index(name)) {
-    out = get_display_property(act, *this, *index);
-    return true;
-  }
-  if (equals_folded(n, "_root")) {
-    out = clip_root(act, this);
-    return true;
-  }
-  if (equals_folded(n, "_parent")) {
-    out = clip_parent(act, this);
-    return true;
-  }
-  if (n.size() > 6 && equals_folded(n.substr(0, 6), "_level")) {
-    int level = 0;
-    for (char c : n.substr(6)) {
-      if (c < '0' || c > '9' || level > 100000) return false;
-      level = level * 10 + (c - '0');
-    }
-    out = Value(clip_level(act, level));
     return true;
   }
   return false;
@@ -93,26 +141,39 @@ bool ClipObject::set_builtin(Activation& act, const String& name, const Value& v
 }
 
 void ClipObject::enumerate_builtin(Activation&, std::vector<String>& names) {
-  swf::SpriteInstance* c = clip();
-  if (!c) return;
-  for (const auto& [depth, placed] : c->display_list)
-    if (placed.sprite && !placed.name.empty()) names.emplace_back(placed.name);
+  swf::DisplayObject* o = object();
+  swf::DisplayList* list = o ? o->children() : nullptr;
+  if (!list) return;
+  for (const auto& [depth, child] : *list)
+    if (!child->name.empty() && child->kind != swf::DisplayKind::Graphic)
+      names.emplace_back(child->name);
 }
 
 Value ClipObject::default_value(Activation&) { return Value(this); }
 
 String ClipObject::default_string(Activation&) { return path(false); }
 
-ClipObject* clip_object(Machine& machine, const std::shared_ptr<swf::SpriteInstance>& clip) {
-  if (!clip) return nullptr;
-  if (auto* existing = dynamic_cast<ClipObject*>(clip->script)) return existing;
-  auto* made =
-      machine.heap().make<ClipObject>(machine.realm().movie_clip_proto, machine.player(), clip);
-  clip->script = made;
+ClipObject* clip_object(Machine& machine, swf::DisplayObject& object) {
+  if (auto* existing = dynamic_cast<ClipObject*>(object.script)) return existing;
+  Realm& realm = machine.realm();
+  Object* proto = object.kind == swf::DisplayKind::Button     ? realm.button_proto
+                  : object.kind == swf::DisplayKind::EditText ? realm.text_field_proto
+                                                              : realm.movie_clip_proto;
+  auto* made = machine.heap().make<ClipObject>(proto, machine.player(), object.shared_from_this());
+  object.script = made;
   return made;
 }
 
+ClipObject* clip_object(Machine& machine, const std::shared_ptr<swf::DisplayObject>& object) {
+  return object ? clip_object(machine, *object) : nullptr;
+}
+
 ClipObject* as_clip(const Value& v) { return dynamic_cast<ClipObject*>(v.object()); }
+
+swf::DisplayObject* display_object(const Value& v) {
+  ClipObject* c = as_clip(v);
+  return c ? c->object() : nullptr;
+}
 
 Value clip_root(Activation& act, Object* clip) {
   (void)clip;
@@ -121,23 +182,18 @@ Value clip_root(Activation& act, Object* clip) {
 
 Value clip_parent(Activation& act, Object* clip) {
   auto* c = dynamic_cast<ClipObject*>(clip);
-  swf::SpriteInstance* instance = c ? c->clip() : nullptr;
-  if (!instance) return Value();
-  auto parent = instance->parent.lock();
-  if (!parent) return Value();
-  return Value(clip_object(act.machine(), parent));
+  swf::DisplayObject* o = c ? c->object() : nullptr;
+  if (!o || !o->parent) return Value();
+  return Value(clip_object(act.machine(), *o->parent));
 }
 
 Object* clip_child(Activation& act, Object* clip, const String& name) {
   auto* c = dynamic_cast<ClipObject*>(clip);
-  swf::SpriteInstance* instance = c ? c->clip() : nullptr;
-  if (!instance) return nullptr;
-  for (const auto& [depth, placed] : instance->display_list) {
-    if (!placed.sprite) continue;
-    if (act.case_sensitive() ? placed.name == name.view() : equals_folded(placed.name, name.view()))
-      return clip_object(act.machine(), placed.sprite);
-  }
-  return nullptr;
+  swf::DisplayObject* o = c ? c->object() : nullptr;
+  if (!o) return nullptr;
+  swf::DisplayObject* child = child_named(*o, name.view(), act.case_sensitive());
+  if (!child || child->kind == swf::DisplayKind::Graphic) return nullptr;
+  return clip_object(act.machine(), *child);
 }
 
 Object* clip_level(Activation& act, int level) {

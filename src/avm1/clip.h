@@ -1,9 +1,10 @@
-// The script object of a movie clip (the main timeline or a placed sprite).
-// Its stored properties are the clip's variables; its built-in properties
-// are the display properties (_x, _alpha...), the clip's children by
-// instance name, and _root, _parent and _levelN. Scripts hold it weakly: once
-// the clip leaves the stage, the object finds a clip again by the path it
-// had, as the vendor's player does.
+// The script object of a display object: a movie clip (the main timeline or
+// a placed sprite), a button or an edit text. Its stored properties are the
+// object's variables; its built-in properties are the display properties
+// (_x, _alpha...), a clip's children by instance name, and _root, _parent
+// and _levelN. Scripts hold it weakly: once the object has left the stage,
+// the script object stands for whatever is found at the path it had, as the
+// vendor's player does, and reads and writes go there.
 #pragma once
 
 #include <memory>
@@ -13,7 +14,7 @@
 
 namespace strandel::swf {
 class Player;
-struct SpriteInstance;
+struct DisplayObject;
 }  // namespace strandel::swf
 
 namespace strandel::avm1 {
@@ -22,18 +23,20 @@ class Machine;
 
 class ClipObject : public Object {
  public:
-  ClipObject(Object* proto, swf::Player& player, const std::shared_ptr<swf::SpriteInstance>& clip);
+  ClipObject(Object* proto, swf::Player& player, const std::shared_ptr<swf::DisplayObject>& object);
 
-  std::string_view type_of() const override { return "movieclip"; }
-  // The clip on the stage, found again by path when the one this object was
-  // made for has gone; null when nothing is there.
-  swf::SpriteInstance* clip();
-  std::shared_ptr<swf::SpriteInstance> clip_shared();
+  std::string_view type_of() const override;
+  // The object on the stage: this one's, or while it has gone, the one at
+  // its path; null when nothing is there.
+  swf::DisplayObject* object();
+  std::shared_ptr<swf::DisplayObject> object_shared();
   bool removed() const;
+  bool is_clip() const { return is_clip_; }
+  swf::Player& player() const { return player_; }
   // "_level0.a.b", or "/a/b" in slash syntax ("/" for the main timeline).
   String path(bool slash_syntax);
-  swf::Player& player() const { return player_; }
 
+  Object* redirect(Activation& act) override;
   bool get_builtin(Activation& act, const String& name, Value& out) override;
   bool set_builtin(Activation& act, const String& name, const Value& value) override;
   void enumerate_builtin(Activation& act, std::vector<String>& names) override;
@@ -42,16 +45,20 @@ class ClipObject : public Object {
 
  private:
   swf::Player& player_;
-  std::weak_ptr<swf::SpriteInstance> clip_;
-  std::string path_;  // "_level0.a.b", for finding the clip again
+  std::weak_ptr<swf::DisplayObject> object_;
+  std::string path_;  // "_level0.a.b", for finding the object again
+  bool is_clip_;
 };
 
-// The script object of a clip, made on first use.
-ClipObject* clip_object(Machine& machine, const std::shared_ptr<swf::SpriteInstance>& clip);
+// The script object of a display object, made on first use.
+ClipObject* clip_object(Machine& machine, const std::shared_ptr<swf::DisplayObject>& object);
+ClipObject* clip_object(Machine& machine, swf::DisplayObject& object);
 ClipObject* as_clip(const Value& v);
+// The display object a value stands for, if it stands for one on the stage.
+swf::DisplayObject* display_object(const Value& v);
 Value clip_root(Activation& act, Object* clip);
 Value clip_parent(Activation& act, Object* clip);
-// A child clip of `clip` by instance name (case folded below version 7).
+// A child of a clip by instance name (case folded below version 7).
 Object* clip_child(Activation& act, Object* clip, const String& name);
 // _level0 (the main movie) or another loaded level; null when empty.
 Object* clip_level(Activation& act, int level);

@@ -212,10 +212,11 @@ std::string_view op_name(std::uint8_t code) {
   case Op::x:   \
     return #x;
     NAME(End)
-    NAME(NextFrame) NAME(PrevFrame) NAME(Play) NAME(Stop) NAME(ToggleQuality) NAME(StopSounds) NAME(
-        GotoFrame) NAME(GetURL) NAME(WaitForFrame) NAME(SetTarget) NAME(GotoLabel) NAME(Add)
-        NAME(Subtract) NAME(Multiply) NAME(Divide) NAME(Equals) NAME(Less) NAME(And) NAME(Or) NAME(
-            Not) NAME(StringEquals) NAME(StringLength) NAME(StringExtract) NAME(Pop) NAME(ToInteger)
+    NAME(NextFrame)
+    NAME(PrevFrame) NAME(Play) NAME(Stop) NAME(ToggleQuality) NAME(StopSounds) NAME(GotoFrame) NAME(
+        GetURL) NAME(WaitForFrame) NAME(SetTarget) NAME(GotoLabel) NAME(Add) NAME(Subtract)
+        NAME(Multiply) NAME(Divide) NAME(Equals) NAME(Less) NAME(And) NAME(Or) NAME(Not) NAME(
+            StringEquals) NAME(StringLength) NAME(StringExtract) NAME(Pop) NAME(ToInteger)
             NAME(GetVariable) NAME(SetVariable) NAME(SetTarget2) NAME(StringAdd) NAME(GetProperty)
                 NAME(SetProperty) NAME(CloneSprite) NAME(RemoveSprite) NAME(Trace) NAME(StartDrag)
                     NAME(EndDrag) NAME(StringLess) NAME(RandomNumber) NAME(MBStringLength) NAME(

@@ -6,6 +6,7 @@
 
 #include "avm1/activation.h"
 #include "avm1/clip.h"
+#include "avm1/machine.h"
 #include "swf/player.h"
 
 namespace strandel::avm1 {
@@ -46,16 +47,38 @@ enum Index {
 
 constexpr double kTwips = 20;
 
-double scale_x(const swf::Matrix& m) { return std::hypot(m.a, m.b) * 100; }
-double scale_y(const swf::Matrix& m) { return std::hypot(m.c, m.d) * 100; }
-double rotation(const swf::Matrix& m) { return std::atan2(m.b, m.a) * 180 / std::numbers::pi; }
+// Positions are whole twips: a pixel value is cut to the twentieth.
+double to_twips(double pixels) { return std::trunc(pixels * kTwips); }
 
-void set_scale_rotation(swf::Matrix& m, double sx, double sy, double degrees) {
-  double r = degrees * std::numbers::pi / 180;
-  m.a = sx / 100 * std::cos(r);
-  m.b = sx / 100 * std::sin(r);
-  m.c = -sy / 100 * std::sin(r);
-  m.d = sy / 100 * std::cos(r);
+double degrees(double radians) {
+  double d = radians * 180 / std::numbers::pi;
+  if (d <= -180) d += 360;
+  if (d > 180) d -= 360;
+  return d;
+}
+
+// The object's width and height in its parent's space.
+std::pair<double, double> outer_size(swf::Player& player, const swf::DisplayObject& o) {
+  auto b = player.bounds(o);
+  if (!b) return {0, 0};
+  const swf::Matrix& m = o.matrix;
+  swf::Point corners[] = {m.apply(b->xmin, b->ymin), m.apply(b->xmax, b->ymin),
+                          m.apply(b->xmin, b->ymax), m.apply(b->xmax, b->ymax)};
+  double x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
+  for (const auto& p : corners) {
+    x0 = std::min(x0, p.x);
+    x1 = std::max(x1, p.x);
+    y0 = std::min(y0, p.y);
+    y1 = std::max(y1, p.y);
+  }
+  return {(x1 - x0) / kTwips, (y1 - y0) / kTwips};
+}
+
+Value mouse_in(swf::Player& player, const swf::DisplayObject& o, bool y) {
+  auto inverse = player.to_stage(o).inverse();
+  if (!inverse) return Value(0);
+  swf::Point p = inverse->apply(player.mouse_x(), player.mouse_y());
+  return Value(std::round(y ? p.y : p.x) / kTwips);
 }
 
 }  // namespace
@@ -73,90 +96,120 @@ String display_property_name(int index) {
 
 Value get_display_property(Activation& act, ClipObject& clip, int index) {
   (void)act;
-  swf::SpriteInstance* c = clip.clip();
-  if (!c) return Value();
+  swf::DisplayObject* o = clip.object();
+  if (!o) return Value();
   swf::Player& player = clip.player();
-  swf::DisplayObject* placed = player.placement_of(*c);
-  swf::Matrix m = placed ? placed->matrix : swf::Matrix{};
+  const swf::SpriteInstance* s = o->sprite.get();
   switch (index) {
     case X:
-      return Value(m.tx / kTwips);
+      return Value(o->matrix.tx / kTwips);
     case Y:
-      return Value(m.ty / kTwips);
+      return Value(o->matrix.ty / kTwips);
     case XScale:
-      return Value(scale_x(m));
+      return Value(o->x_scale * 100);
     case YScale:
-      return Value(scale_y(m));
+      return Value(o->y_scale * 100);
     case Rotation:
-      return Value(rotation(m));
+      return Value(degrees(o->x_rotation));
     case CurrentFrame:
-      return Value(static_cast<double>(c->current_frame));
+      return Value(s ? static_cast<double>(s->current_frame) : 1.0);
     case TotalFrames:
     case FramesLoaded:
-      return Value(static_cast<double>(player.total_frames(*c)));
+      return Value(static_cast<double>(s ? player.total_frames(*o) : 1));
     case Alpha:
-      return Value(placed ? placed->cxform.am * 100 : 100.0);
+      return Value(o->cxform.am * 100);
     case Visible:
-      return Value(true);
+      return Value(o->visible);
     case Width:
+      return Value(outer_size(player, *o).first);
     case Height:
-      return Value(0);
+      return Value(outer_size(player, *o).second);
     case Target:
       return Value(clip.path(true));
     case Name:
-      return Value(String(c->name));
-    case DropTarget:
+      return Value(String(o->name));
+    case DropTarget: {
+      if (player.dragged() != o) return Value("");
+      swf::DisplayObject* under = player.object_under_pointer(o);
+      if (!under) return Value("");
+      return Value(clip_object(act.machine(), *under)->path(true));
+    }
     case Url:
-      return Value("");
+      return Value(String(player.url()));
     case HighQuality:
       return Value(1);
     case FocusRect:
-      return Value(true);
+      return Value::null();
     case SoundBufTime:
       return Value(5);
     case Quality:
       return Value("HIGH");
     case XMouse:
+      return mouse_in(player, *o, false);
     case YMouse:
-      return Value(0);
+      return mouse_in(player, *o, true);
   }
   return Value();
 }
 
 void set_display_property(Activation& act, ClipObject& clip, int index, const Value& value) {
-  swf::SpriteInstance* c = clip.clip();
-  if (!c) return;
-  swf::DisplayObject* placed = clip.player().placement_of(*c);
-  double v = act.to_number(value);
+  swf::DisplayObject* o = clip.object();
+  if (!o) return;
+  swf::Player& player = clip.player();
   if (index == Name) {
-    c->name = act.to_string(value).str();
-    if (placed) placed->name = c->name;
+    o->name = act.to_string(value).str();
     return;
   }
-  if (!placed || std::isnan(v)) return;
-  swf::Matrix& m = placed->matrix;
+  if (index == Visible) {
+    o->visible = act.to_boolean(value);
+    player.mark_dirty();
+    return;
+  }
+  double v = act.to_number(value);
+  if (!std::isfinite(v)) return;
   switch (index) {
     case X:
-      m.tx = v * kTwips;
+      o->matrix.tx = to_twips(v);
       break;
     case Y:
-      m.ty = v * kTwips;
+      o->matrix.ty = to_twips(v);
       break;
     case XScale:
-      set_scale_rotation(m, v, scale_y(m), rotation(m));
+      o->x_scale = v / 100;
+      o->write_scale_rotation();
       break;
     case YScale:
-      set_scale_rotation(m, scale_x(m), v, rotation(m));
+      o->y_scale = v / 100;
+      o->write_scale_rotation();
       break;
-    case Rotation:
-      set_scale_rotation(m, scale_x(m), scale_y(m), v);
+    case Rotation: {
+      double r = std::fmod(v, 360.0);
+      if (r > 180) r -= 360;
+      if (r < -180) r += 360;
+      double turn = r * std::numbers::pi / 180 - o->x_rotation;
+      o->x_rotation += turn;
+      o->y_rotation += turn;
+      o->write_scale_rotation();
       break;
+    }
     case Alpha:
-      placed->cxform.am = v / 100;
+      o->cxform.am = v / 100;
       break;
+    case Width:
+    case Height: {
+      auto b = player.bounds(*o);
+      if (!b) return;
+      double local = (index == Width ? b->width() : b->height()) / kTwips;
+      if (local <= 0) return;
+      (index == Width ? o->x_scale : o->y_scale) = v / local;
+      o->write_scale_rotation();
+      break;
+    }
     default:
-      break;
+      return;  // read-only, or nothing to change
   }
+  o->transformed_by_script = true;
+  player.mark_dirty();
 }
 
 }  // namespace strandel::avm1

@@ -20,11 +20,11 @@ namespace {
 // player itself goes.
 constexpr int kMaxClipNesting = 64;
 
-void mark_clips(Tracer& tracer, const swf::SpriteInstance& clip, int nesting) {
-  tracer.mark(clip.script);
-  if (nesting >= kMaxClipNesting) return;
-  for (const auto& [depth, placed] : clip.display_list)
-    if (placed.sprite) mark_clips(tracer, *placed.sprite, nesting + 1);
+void mark_stage(Tracer& tracer, const swf::DisplayObject& object, int nesting) {
+  tracer.mark(object.script);
+  if (nesting >= kMaxClipNesting || !object.sprite) return;
+  for (const auto& [depth, child] : object.sprite->display_list)
+    mark_stage(tracer, *child, nesting + 1);
 }
 
 }  // namespace
@@ -111,6 +111,29 @@ void Machine::run_native(const std::function<void(Activation&)>& work, int versi
   });
 }
 
+bool Machine::has_handler(Object* object, std::string_view name) {
+  if (!object) return false;
+  Code code{nullptr, {}, root_version()};
+  Activation act(*this, code, nullptr, Value(object), nullptr, nullptr);
+  Property* found = nullptr;
+  Object* o = object;
+  for (int depth = 0; o && depth < kMaxPrototypeChain && !found; ++depth, o = o->proto())
+    found = o->own_property(String(name), act.case_sensitive());
+  if (!found || found->accessor()) return found != nullptr;
+  Object* f = found->value.object();
+  return f && f->callable();
+}
+
+void Machine::broadcast(std::string_view object_name, std::string_view method) {
+  guard([&] {
+    Code code{nullptr, {}, root_version()};
+    Activation act(*this, code, clip_scope(nullptr), Value(), nullptr, nullptr);
+    Value target = realm_.global->get(act, String(object_name));
+    if (!target.is_object()) return;
+    act.call_method(target, "broadcastMessage", {Value(String(method))});
+  });
+}
+
 double Machine::milliseconds() const { return player_.elapsed_ms(); }
 
 double Machine::random() { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
@@ -162,7 +185,7 @@ void Machine::collect() {
   heap_.collect([&](Tracer& tracer) {
     realm_.trace(tracer);
     for (const Value& v : global_registers) tracer.mark(v);
-    if (player_.root()) mark_clips(tracer, *player_.root(), 0);
+    if (player_.root()) mark_stage(tracer, *player_.root(), 0);
     for (auto& [id, source] : roots_) source(tracer);
     for (auto& [id, timer] : timers_) {
       tracer.mark(timer.function);

@@ -109,6 +109,7 @@ class Machine {
     std::set<int> keys_down;
     int last_code = 0;
     int last_ascii = 0;
+    bool mouse_down = false;
   };
   Input input;
 
@@ -116,7 +117,7 @@ class Machine {
   std::vector<Value> stack;
   std::array<Value, 4> global_registers;
   int call_depth = 0;
-  int accessor_depth = 0;  // getters running inside one another
+  int accessor_depth = 0;                              // getters running inside one another
   std::uint64_t actions_per_frame = kActionsPerFrame;  // lowered by the fuzzer
   std::uint64_t actions_left = kActionsPerFrame;
   bool halted = false;    // a limit stopped the scripts of this frame
@@ -128,6 +129,11 @@ class Machine {
   Scope* clip_scope(Object* clip);
   // getTimer(): milliseconds of movie time.
   double milliseconds() const;
+  // Whether the object (or its prototypes) has a function of that name,
+  // without running any script.
+  bool has_handler(Object* object, std::string_view name);
+  // Mouse.broadcastMessage("onMouseDown") and the like.
+  void broadcast(std::string_view object_name, std::string_view method);
   // Math.random() and the Random action: a fixed seed, so runs repeat.
   double random();
 

@@ -67,6 +67,7 @@ Property* Object::find_own(Activation& act, const String& name) {
 }
 
 bool Object::lookup(Activation& act, const String& name, Value& out) {
+  if (Object* to = redirect(act); to != this) return to->lookup(act, name, out);
   Object* o = this;
   for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
     if (Property* p = o->find_own(act, name)) {
@@ -128,6 +129,7 @@ void Object::store(Activation& act, Property& p, const Value& value) {
 }
 
 void Object::set(Activation& act, const String& name, const Value& value) {
+  if (Object* to = redirect(act); to != this) return to->set(act, name, value);
   if (set_builtin(act, name, value)) return;
   Value v = value;
   if (watchers_) {
@@ -144,7 +146,8 @@ void Object::set(Activation& act, const String& name, const Value& value) {
       return;
     }
     if (p->accessor()) {
-      if (Object* setter = p->setter) call_accessor(act, setter, this, std::span<const Value>(&v, 1));
+      if (Object* setter = p->setter)
+        call_accessor(act, setter, this, std::span<const Value>(&v, 1));
       return;
     }
     if (is_proto_name(name, cs)) {
@@ -174,6 +177,7 @@ void Object::set(Activation& act, const String& name, const Value& value) {
 }
 
 bool Object::has_property(Activation& act, const String& name) {
+  if (Object* to = redirect(act); to != this) return to->has_property(act, name);
   Object* o = this;
   for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
     if (o->find_own(act, name)) return true;
@@ -184,6 +188,7 @@ bool Object::has_property(Activation& act, const String& name) {
 }
 
 bool Object::has_own_property(Activation& act, const String& name) {
+  if (Object* to = redirect(act); to != this) return to->has_own_property(act, name);
   // A property hidden from this version still counts as the object's own.
   if (props_.find(name, act.case_sensitive())) return true;
   Value ignored;
@@ -191,6 +196,7 @@ bool Object::has_own_property(Activation& act, const String& name) {
 }
 
 bool Object::delete_property(Activation& act, const String& name) {
+  if (Object* to = redirect(act); to != this) return to->delete_property(act, name);
   Property* p = props_.find(name, act.case_sensitive());
   if (!p || (p->attributes & attr::DontDelete)) return false;
   bool proto = is_proto_name(p->name, true);
@@ -204,6 +210,7 @@ bool Object::delete_property(Activation& act, const String& name) {
 // first. A name an object has itself, enumerable or not, takes the place of
 // the inherited one.
 std::vector<String> Object::enumerate(Activation& act) {
+  if (Object* to = redirect(act); to != this) return to->enumerate(act);
   std::vector<Object*> chain;
   for (Object* o = this; o && chain.size() < kMaxPrototypeChain; o = o->proto_) {
     if (std::find(chain.begin(), chain.end(), o) != chain.end()) break;

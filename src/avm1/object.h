@@ -64,6 +64,13 @@ class Object : public Cell {
   void watch(const String& name, Object* callback, const Value& data);
   bool unwatch(const String& name);
 
+  // The object that property access on this one goes to: itself, except for
+  // a removed clip's script object, which stands for what replaced it.
+  virtual Object* redirect(Activation& act) {
+    (void)act;
+    return this;
+  }
+
   // What typeof says.
   virtual std::string_view type_of() const { return "object"; }
   virtual bool callable() const { return false; }

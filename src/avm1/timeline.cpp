@@ -13,9 +13,11 @@ namespace strandel::avm1 {
 
 namespace {
 
-std::shared_ptr<swf::SpriteInstance> live(Object* clip) {
+// The clip a script object stands for, when it is a clip on the stage.
+std::shared_ptr<swf::DisplayObject> live(Object* clip) {
   auto* c = dynamic_cast<ClipObject*>(clip);
-  return c ? c->clip_shared() : nullptr;
+  auto o = c ? c->object_shared() : nullptr;
+  return o && o->sprite ? o : nullptr;
 }
 
 swf::Player* player_of(Object* clip) {
@@ -69,28 +71,28 @@ void clip_stop(Object* clip) {
 }
 
 void clip_goto_index(Object* clip, std::uint32_t index, bool play) {
-  auto c = live(clip);
-  if (!c) return;
-  player_of(clip)->goto_frame(c, index, play);
+  if (auto c = live(clip)) player_of(clip)->goto_frame(*c, index, play);
 }
 
 void clip_next_frame(Object* clip) {
   auto c = live(clip);
   if (!c) return;
   swf::Player& player = *player_of(clip);
-  if (c->current_frame < player.total_frames(*c))
-    player.goto_frame(c, c->current_frame, false);
+  std::uint16_t current = c->sprite->current_frame;
+  if (current < player.total_frames(*c))
+    player.goto_frame(*c, current, false);
   else
-    c->playing = false;
+    player.set_playing(*c, false);
 }
 
 void clip_prev_frame(Object* clip) {
   auto c = live(clip);
   if (!c) return;
-  if (c->current_frame > 1)
-    player_of(clip)->goto_frame(c, c->current_frame - 2u, false);
+  std::uint16_t current = c->sprite->current_frame;
+  if (current > 1)
+    player_of(clip)->goto_frame(*c, current - 2u, false);
   else
-    c->playing = false;
+    player_of(clip)->set_playing(*c, false);
 }
 
 void clip_goto(Activation& act, Object* clip, const Value& frame, bool play, int bias) {
@@ -104,7 +106,7 @@ void clip_goto_label(Activation& act, Object* clip, const String& label, bool pl
   if (!c) return;
   (void)act;
   auto index = player_of(clip)->label_frame(*c, label.view());
-  if (index) player_of(clip)->goto_frame(c, *index, play);
+  if (index) player_of(clip)->goto_frame(*c, *index, play);
 }
 
 void clip_call_frame(Activation& act, Object* clip, const Value& frame) {
@@ -129,9 +131,28 @@ bool clip_frame_loaded(Activation& act, Object* clip, const Value& frame) {
   return !std::isnan(n) && n <= player_of(clip)->total_frames(*c);
 }
 
-void start_drag(Activation&, Object*, bool, const DragBounds&) {}
-void stop_drag(Activation&) {}
-Object* duplicate_clip(Activation&, Object*, const String&, std::int32_t) { return nullptr; }
-void remove_clip(Activation&, Object*) {}
+void start_drag(Activation& act, Object* clip, bool lock_center, const DragBounds& bounds) {
+  swf::DisplayObject* o = display_object(Value(clip));
+  if (!o) return;
+  swf::Player::DragBounds b{bounds.constrained, bounds.left, bounds.top, bounds.right,
+                            bounds.bottom};
+  act.machine().player().start_drag(*o, lock_center, b);
+}
+
+void stop_drag(Activation& act) { act.machine().player().stop_drag(); }
+
+Object* duplicate_clip(Activation& act, Object* clip, const String& name, std::int32_t depth) {
+  swf::DisplayObject* o = display_object(Value(clip));
+  if (!o) return nullptr;
+  swf::DisplayObject* copy = act.machine().player().duplicate(*o, name.str(), depth);
+  return copy ? clip_object(act.machine(), *copy) : nullptr;
+}
+
+// removeMovieClip takes only what sits at a depth scripts use.
+void remove_clip(Activation& act, Object* clip) {
+  swf::DisplayObject* o = display_object(Value(clip));
+  if (!o || o->depth < 0) return;
+  act.machine().player().remove(*o);
+}
 
 }  // namespace strandel::avm1

@@ -39,7 +39,7 @@ class Bounds {
  private:
   std::optional<Box> list(const DisplayList& l, const Matrix& m, int nesting) {
     std::optional<Box> box;
-    for (const auto& [depth, obj] : l) box = join(box, object(obj, m, nesting));
+    for (const auto& [depth, obj] : l) box = join(box, object(*obj, m, nesting));
     return box;
   }
 

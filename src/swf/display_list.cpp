@@ -1,5 +1,7 @@
 #include "swf/display_list.h"
 
+#include <cmath>
+
 #include "swf/bytes.h"
 #include "swf/records.h"
 #include "swf/tags.h"
@@ -9,6 +11,7 @@ namespace strandel::swf {
 namespace {
 
 // PlaceObject2 and PlaceObject3 flag bits (their first flag byte).
+constexpr std::uint8_t kHasClipActions = 0x80;
 constexpr std::uint8_t kHasClipDepth = 0x40;
 constexpr std::uint8_t kHasName = 0x20;
 constexpr std::uint8_t kHasRatio = 0x10;
@@ -49,7 +52,31 @@ void read_place_object3_effects(ByteReader& in, std::uint8_t flags3, Placement& 
   }
 }
 
-Placement read_place_object2(ByteReader& in, bool version3) {
+// CLIPACTIONS: a reserved u16, the union of the events, then one record per
+// handler (its events, a u32 size, a key code for KeyPress, the actions),
+// ended by empty flags. Event flags are u16 before version 6.
+std::vector<ClipAction> read_clip_actions(ByteReader& in, std::uint8_t version) {
+  std::vector<ClipAction> actions;
+  auto flags = [&]() -> std::uint32_t { return version >= 6 ? in.u32() : in.u16(); };
+  in.u16();
+  flags();
+  while (!in.at_end()) {
+    std::uint32_t events = flags();
+    if (events == 0) break;
+    std::uint32_t size = in.u32();
+    ClipAction a;
+    a.events = events;
+    if ((events & clip_event::KeyPress) && size > 0) {
+      a.key_code = in.u8();
+      --size;
+    }
+    a.actions = in.bytes(size);
+    actions.push_back(a);
+  }
+  return actions;
+}
+
+Placement read_place_object2(ByteReader& in, bool version3, std::uint8_t version) {
   Placement p;
   std::uint8_t flags = in.u8();
   std::uint8_t flags3 = version3 ? in.u8() : 0;
@@ -64,15 +91,24 @@ Placement read_place_object2(ByteReader& in, bool version3) {
   if (flags & kHasName) p.name = in.cstring();
   if (flags & kHasClipDepth) p.clip_depth = in.u16();
   if (version3) read_place_object3_effects(in, flags3, p);
+  if (flags & kHasClipActions) {
+    try {
+      p.clip_actions = read_clip_actions(in, version);
+    } catch (const ReadError&) {
+      p.clip_actions.clear();
+    }
+  }
   return p;
 }
 
-void apply_fields(DisplayObject& obj, const Placement& p) {
-  if (p.matrix) obj.matrix = *p.matrix;
+}  // namespace
+
+void apply_placement_fields(DisplayObject& obj, const Placement& p) {
+  if (p.matrix) obj.set_matrix(*p.matrix);
   if (p.cxform) obj.cxform = *p.cxform;
   if (p.ratio) obj.ratio = *p.ratio;
   if (p.name) obj.name = *p.name;
-  if (p.clip_depth) obj.clip_depth = *p.clip_depth;
+  if (p.clip_depth) obj.clip_depth = script_depth(*p.clip_depth);
   if (p.filters) obj.filters = *p.filters;
   if (p.blend_mode) obj.blend_mode = *p.blend_mode;
   if (p.cache_as_bitmap) obj.cache_as_bitmap = *p.cache_as_bitmap;
@@ -80,16 +116,34 @@ void apply_fields(DisplayObject& obj, const Placement& p) {
   if (p.opaque_background) obj.opaque_background = *p.opaque_background;
 }
 
-}  // namespace
+void DisplayObject::set_matrix(const Matrix& m) {
+  matrix = m;
+  x_scale = std::hypot(m.a, m.b);
+  y_scale = std::hypot(m.c, m.d);
+  x_rotation = std::atan2(m.b, m.a);
+  y_rotation = std::atan2(-m.c, m.d);
+}
 
-std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body) {
+void DisplayObject::write_scale_rotation() {
+  matrix.a = x_scale * std::cos(x_rotation);
+  matrix.b = x_scale * std::sin(x_rotation);
+  matrix.c = -y_scale * std::sin(y_rotation);
+  matrix.d = y_scale * std::cos(y_rotation);
+}
+
+std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body,
+                                        std::uint8_t swf_version) {
   ByteReader in(body);
   try {
     switch (static_cast<TagCode>(tag_code)) {
-      case TagCode::PlaceObject: return read_place_object(in);
-      case TagCode::PlaceObject2: return read_place_object2(in, false);
-      case TagCode::PlaceObject3: return read_place_object2(in, true);
-      default: return std::nullopt;
+      case TagCode::PlaceObject:
+        return read_place_object(in);
+      case TagCode::PlaceObject2:
+        return read_place_object2(in, false, swf_version);
+      case TagCode::PlaceObject3:
+        return read_place_object2(in, true, swf_version);
+      default:
+        return std::nullopt;
     }
   } catch (const ReadError&) {
     return std::nullopt;
@@ -100,29 +154,24 @@ std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const 
 // goes). With Move the object at the depth is changed; given a character as
 // well, it takes the new character and keeps the properties not given.
 DisplayObject* apply_placement(DisplayList& list, const Placement& p) {
-  if (!p.move) {
+  std::int32_t depth = script_depth(p.depth);
+  auto it = list.find(depth);
+  if (!p.move || it == list.end()) {
     if (!p.character_id) return nullptr;
-    DisplayObject& obj = list[p.depth];
-    obj = DisplayObject{};
-    obj.character_id = *p.character_id;
-    apply_fields(obj, p);
-    return &obj;
+    auto obj = std::make_shared<DisplayObject>();
+    obj->character_id = *p.character_id;
+    obj->depth = depth;
+    apply_placement_fields(*obj, p);
+    list[depth] = obj;
+    return obj.get();
   }
-  auto it = list.find(p.depth);
-  if (it == list.end()) {
-    if (!p.character_id) return nullptr;
-    Placement fresh = p;
-    fresh.move = false;
-    return apply_placement(list, fresh);
-  }
-  DisplayObject& obj = it->second;
+  DisplayObject& obj = *it->second;
   if (p.character_id && *p.character_id != obj.character_id) {
     obj.character_id = *p.character_id;
-    obj.sprite.reset();
     obj.text_field.reset();
     obj.button_state = ButtonState::Up;
   }
-  apply_fields(obj, p);
+  apply_placement_fields(obj, p);
   return &obj;
 }
 

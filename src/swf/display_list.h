@@ -1,5 +1,10 @@
-// The display list: what is on the stage (or inside a sprite) at the current
-// frame, keyed by depth and drawn from the lowest depth up.
+// The display tree: what is on the stage at the current frame. Each display
+// object has a stable identity (the parent owns its children, keyed by depth,
+// drawn from the lowest depth up); a movie clip holds its own timeline state
+// and children. Scripts refer to objects weakly and find them again by path.
+//
+// Depths are as scripts see them: the timeline's depth d is d - 16384, so
+// timeline objects sit below the depths scripts use from 0 up.
 #pragma once
 
 #include <cstdint>
@@ -23,14 +28,50 @@ namespace strandel::swf {
 // Button states, with the bit values that ButtonRecord uses for them.
 enum class ButtonState : std::uint8_t { Up = 1, Over = 2, Down = 4, HitTest = 8 };
 
-struct SpriteInstance;
 class TextField;
 
-struct DisplayObject {
-  std::uint16_t character_id = 0;
+// The timeline's depth 1 is this script depth.
+inline constexpr std::int32_t kTimelineDepthOffset = -16384;
+constexpr std::int32_t script_depth(std::uint16_t timeline_depth) {
+  return static_cast<std::int32_t>(timeline_depth) + kTimelineDepthOffset;
+}
+
+// Clip events, with the bits of the 32-bit CLIPEVENTFLAGS as read little-endian.
+namespace clip_event {
+constexpr std::uint32_t KeyUp = 0x80, KeyDown = 0x40, MouseUp = 0x20, MouseDown = 0x10,
+                        MouseMove = 0x08, Unload = 0x04, EnterFrame = 0x02, Load = 0x01,
+                        DragOver = 0x8000, RollOut = 0x4000, RollOver = 0x2000,
+                        ReleaseOutside = 0x1000, Release = 0x0800, Press = 0x0400,
+                        Initialize = 0x0200, Data = 0x0100, Construct = 0x040000,
+                        KeyPress = 0x020000, DragOut = 0x010000;
+}  // namespace clip_event
+
+// One onClipEvent handler of a PlaceObject2 or PlaceObject3 record.
+struct ClipAction {
+  std::uint32_t events = 0;               // clip_event bits
+  std::uint8_t key_code = 0;              // for KeyPress
+  std::span<const std::uint8_t> actions;  // into the movie's bytes
+};
+
+struct DisplayObject;
+using DisplayList = std::map<std::int32_t, std::shared_ptr<DisplayObject>>;  // by depth
+
+// The timeline part of a movie clip.
+struct SpriteInstance {
+  DisplayList display_list;
+  std::uint16_t current_frame = 0;  // 1-based once the first frame has been shown
+  bool playing = true;
+};
+
+enum class DisplayKind : std::uint8_t { Graphic, MovieClip, Button, EditText };
+
+struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
+  DisplayKind kind = DisplayKind::Graphic;
+  std::uint16_t character_id = 0;  // 0: made by a script, or the main timeline
+  std::int32_t depth = 0;
   Matrix matrix;
   ColorTransform cxform;
-  std::uint16_t clip_depth = 0;  // non-zero: this object masks depths up to clip_depth
+  std::int32_t clip_depth = 0;  // non-zero: this object masks depths up to clip_depth
   std::uint16_t ratio = 0;
   std::string name;
   BlendMode blend_mode = BlendMode::Normal;
@@ -39,25 +80,35 @@ struct DisplayObject {
   bool visible = true;                    // hidden objects are not drawn
   std::optional<Rgba> opaque_background;  // filled behind the object, over its bounds
   std::optional<Rect> scroll_rect;        // twips of its own space: the part shown, at 0,0
-  // Set when the character is a sprite: its own timeline and display list.
-  std::shared_ptr<SpriteInstance> sprite;
+  // Set for movie clips: their timeline and children.
+  std::unique_ptr<SpriteInstance> sprite;
   // Used when the character is a button.
   ButtonState button_state = ButtonState::Up;
   // Set when the character is a text field: its text and properties.
   std::shared_ptr<TextField> text_field;
-};
 
-using DisplayList = std::map<std::uint16_t, DisplayObject>;  // by depth
-
-struct SpriteInstance : std::enable_shared_from_this<SpriteInstance> {
-  DisplayList display_list;
-  std::uint16_t current_frame = 0;  // 1-based once the first frame has been shown
-  bool playing = true;
-  // What scripts see of the clip.
-  std::uint16_t character_id = 0;  // 0 for the main timeline
-  std::weak_ptr<SpriteInstance> parent;
-  std::string name;
+  // What scripts see and change.
+  DisplayObject* parent = nullptr;
   avm1::Object* script = nullptr;  // made by the script machine when first needed
+  std::vector<ClipAction> clip_actions;
+  // Scale (1 is 100%) and the rotations of the two axes (radians), kept
+  // apart from the matrix so that a zero scale keeps its rotation.
+  double x_scale = 1, y_scale = 1, x_rotation = 0, y_rotation = 0;
+  bool placed_by_script = false;       // attachMovie and friends: the timeline leaves it alone
+  bool transformed_by_script = false;  // the timeline no longer moves it
+  std::uint16_t placed_frame = 0;      // the parent's frame whose PlaceObject made it
+  bool initialized = false;            // its load event has been sent
+  bool removed = false;      // off the stage; scripts still holding it find it again by path
+  std::uint8_t version = 0;  // of the movie its character comes from
+
+  bool is_clip() const { return kind == DisplayKind::MovieClip; }
+  const DisplayList* children() const { return sprite ? &sprite->display_list : nullptr; }
+  DisplayList* children() { return sprite ? &sprite->display_list : nullptr; }
+  // Takes a new matrix (from the timeline) and the scale and rotation in it.
+  void set_matrix(const Matrix& m);
+  // Rebuilds the matrix from x_scale, y_scale and the rotations, keeping the
+  // translation.
+  void write_scale_rotation();
 };
 
 // What one PlaceObject, PlaceObject2 or PlaceObject3 record asks for; the
@@ -76,18 +127,23 @@ struct Placement {
   std::optional<bool> cache_as_bitmap;
   std::optional<bool> visible;
   std::optional<Rgba> opaque_background;
+  std::vector<ClipAction> clip_actions;  // PlaceObject2 and 3, for movie clips
 };
 
 // Reads a PlaceObject (4), PlaceObject2 (26) or PlaceObject3 (70) body, up
 // to PlaceObject3's filters, blend mode, bitmap caching, visibility and
-// background colour; clip actions are left unread. Empty when the record is cut short
-// before those or the code is not a placement; a bad filter list leaves
-// PlaceObject3's later fields unset.
-std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body);
+// background colour, then its clip actions (whose event flags are 16 bits
+// before version 6). Empty when the record is cut short before its fields
+// or the code is not a placement; bad effects or clip actions leave those
+// unset.
+std::optional<Placement> read_placement(std::uint16_t tag_code, std::span<const std::uint8_t> body,
+                                        std::uint8_t swf_version = 6);
 
-// Applies a placement. Returns the object placed or changed, or nullptr when
-// the record changed nothing. An object whose character changes loses its
-// sprite instance; the caller gives it a new one.
+// Sets the fields a placement gives on an object.
+void apply_placement_fields(DisplayObject& obj, const Placement& p);
+
+// Applies a placement to a list of plain objects (no timelines): what a
+// sprite shown only as a picture holds. Returns the object, or null.
 DisplayObject* apply_placement(DisplayList& list, const Placement& placement);
 
 // Reads RemoveObject (5) or RemoveObject2 (28): the depth to clear.

@@ -25,21 +25,37 @@ class HitTester {
   HitTester(const HitTester&) = delete;
   HitTester& operator=(const HitTester&) = delete;
 
-  ButtonHit find(DisplayList& list, const Matrix& m, SpriteInstance* timeline, int nesting) {
+  ButtonHit find(DisplayList& list, const Matrix& m, int nesting) {
     if (nesting > kMaxNesting) return {};
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
-      DisplayObject& obj = it->second;
-      if (obj.clip_depth != 0) continue;
+      DisplayObject& obj = *it->second;
+      if (obj.clip_depth != 0 || !obj.visible) continue;
       Matrix mm = obj.matrix.then(m);
       if (obj.sprite) {
-        if (ButtonHit hit = find(obj.sprite->display_list, mm, obj.sprite.get(), nesting + 1))
-          return hit;
+        if (ButtonHit hit = find(obj.sprite->display_list, mm, nesting + 1)) return hit;
         continue;
       }
-      const ButtonDefinition* b = dict_.button(obj.character_id);
-      if (b && button_contains(*b, mm, nesting)) return {&obj, b, timeline};
+      const ButtonDefinition* b = obj.kind == DisplayKind::Button ? dict_.button(obj.character_id) : nullptr;
+      if (b && button_contains(*b, mm, nesting)) return {&obj, b};
     }
     return {};
+  }
+
+  // Whether the point is on what the object shows (its shapes, its
+  // children's, a button's hit area).
+  bool object_contains(const DisplayObject& obj, const Matrix& m, int nesting) {
+    if (nesting > kMaxNesting || !obj.visible) return false;
+    Matrix mm = obj.matrix.then(m);
+    if (obj.sprite) {
+      for (const auto& [depth, child] : obj.sprite->display_list)
+        if (child->clip_depth == 0 && object_contains(*child, mm, nesting + 1)) return true;
+      return false;
+    }
+    if (obj.kind == DisplayKind::Button) {
+      const ButtonDefinition* b = dict_.button(obj.character_id);
+      return b && button_contains(*b, mm, nesting);
+    }
+    return contains(obj.character_id, mm, nesting);
   }
 
  private:
@@ -74,7 +90,7 @@ class HitTester {
     if (auto* b = std::get_if<ButtonDefinition>(&c)) return button_contains(*b, m, nesting);
     DisplayList list = first_frame(std::get<SpriteDefinition>(c));
     for (const auto& [depth, obj] : list)
-      if (obj.clip_depth == 0 && contains(obj.character_id, obj.matrix.then(m), nesting))
+      if (obj->clip_depth == 0 && contains(obj->character_id, obj->matrix.then(m), nesting))
         return true;
     return false;
   }
@@ -118,7 +134,12 @@ class HitTester {
 }  // namespace
 
 ButtonHit button_at(const Dictionary& dict, DisplayList& list, double stage_x, double stage_y) {
-  return HitTester(dict, stage_x, stage_y).find(list, {}, nullptr, 0);
+  return HitTester(dict, stage_x, stage_y).find(list, {}, 0);
+}
+
+bool object_at(const Dictionary& dict, const DisplayObject& object, const Matrix& to_stage,
+               double stage_x, double stage_y) {
+  return HitTester(dict, stage_x, stage_y).object_contains(object, to_stage, 0);
 }
 
 }  // namespace strandel::swf

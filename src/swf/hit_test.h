@@ -1,4 +1,4 @@
-// Finding the button under a point.
+// Finding the button, or whether an object, is under a point.
 #pragma once
 
 #include "swf/button.h"
@@ -11,12 +11,16 @@ namespace strandel::swf {
 struct ButtonHit {
   DisplayObject* object = nullptr;  // its state is what the caller changes
   const ButtonDefinition* button = nullptr;
-  SpriteInstance* timeline = nullptr;  // the sprite holding it; null on the main timeline
   explicit operator bool() const { return object != nullptr; }
 };
 
 // stage_x, stage_y are stage twips (the top-level list's space); clip
 // layers are not hit.
 ButtonHit button_at(const Dictionary& dict, DisplayList& list, double stage_x, double stage_y);
+
+// Whether a point (stage twips) is on what the object shows; `to_stage` is
+// its parent's matrix to the stage.
+bool object_at(const Dictionary& dict, const DisplayObject& object, const Matrix& to_stage,
+               double stage_x, double stage_y);
 
 }  // namespace strandel::swf

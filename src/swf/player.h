@@ -1,6 +1,13 @@
-// The timeline player: shows a movie's frames in order, keeps the display
-// list (and every placed sprite's own timeline), fills the dictionary as
-// definition tags come, and runs the frames' action blocks.
+// The player: plays a movie's timelines frame by frame as the vendor's
+// player does, keeps the display tree, fills the dictionary as definition
+// tags come, and runs the movie's scripts (the frames', clip events', and
+// buttons') on the script machine, in the order that player runs them.
+//
+// A frame: every clip, newest first, sends its load (first time) or
+// enterFrame event and steps its timeline; a clip that a frame places runs
+// its own first frame there and then. What the frames and events queue runs
+// after that, in order (init actions first); a goto from a script queues
+// the target frame behind the running block.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +16,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "swf/diagnostic.h"
 #include "swf/dictionary.h"
 #include "swf/display_list.h"
 #include "swf/geometry.h"
@@ -27,6 +36,7 @@ class Machine;
 namespace strandel::swf {
 
 class SoundEvents;
+class Timeline;
 
 class Player {
  public:
@@ -37,7 +47,8 @@ class Player {
 
   using CommandHandler = std::function<void(const std::string& command, const std::string& args)>;
   void on_fscommand(CommandHandler handler);
-  // Problems with the movie's definition tags, as the player meets them.
+  // Problems with the movie's definition tags and its scripts, as the player
+  // meets them.
   void on_log(LogCallback log);
   // Where the movie's sounds go; none: the movie plays silently.
   void set_sound(SoundEvents* sound) { sound_ = sound; }
@@ -50,95 +61,158 @@ class Player {
   void on_trace(TraceHandler handler);
 
   double frame_interval() const;  // seconds between frames: 1/rate; rate 0 -> 12 fps; 1..120 fps
-  void advance();                 // shows the next frame (the first call shows frame 1) and runs its actions
-  bool is_animating() const;      // a timeline (main or a sprite) is playing
-  bool take_dirty();              // true once after the display list changed since the last call
+  void advance();  // shows the next frame (the first call shows frame 1) and runs its scripts
+  bool is_animating() const;  // a timeline plays, or a script waits for time to pass
+  bool take_dirty();          // true once after the display tree changed since the last call
   const DisplayList& display_list() const;
-  // The display list of a timeline (null: the stage's), for the pointer logic
-  // that changes the buttons' states; null when that sprite is gone.
-  DisplayList* display_list_of(const SpriteInstance* timeline);
   const Dictionary& dictionary() const;
   Rect stage() const;
   Rgba background() const;  // white when the movie sets none
   bool actionscript3() const;
   std::uint16_t current_frame() const;  // 1-based; 0 before the first advance
 
+  // The pointer, in stage twips: buttons and clips with mouse handlers react
+  // as the file format defines (roll over and out, press, release inside
+  // and outside, drag over and out). Each returns true when something on
+  // the stage changed.
+  bool pointer_move(double stage_x, double stage_y);
+  bool pointer_down();
+  bool pointer_up();
+  bool pointer_leave();
+  // Whether the pointer is over something that reacts to it (a hand cursor).
+  bool over_button() const;
+
   // A key went down or up while the movie had the keyboard focus. key_code
   // is the file format's key code (the Key class's numbers: 65 for A, 37 for
   // the left arrow); ascii is the character it types, 0 for none.
-  void key_down(int key_code, int ascii) { (void)key_code, (void)ascii; }
-  void key_up(int key_code) { (void)key_code; }
+  void key_down(int key_code, int ascii);
+  void key_up(int key_code);
 
-  // Runs an action block (a button's, say) on a timeline: the main one, or
-  // the placed sprite that owns `timeline`. Does nothing for ActionScript 3.
-  void run_actions(std::span<const std::uint8_t> block, const SpriteInstance* timeline = nullptr);
-
-  struct Timeline;  // a parsed tag stream: frames and labels
-
-  // --- What the script machine does to the timelines ---
+  // --- What the script machine asks of the stage and the timelines ---
   avm1::Machine& machine() { return *machine_; }
   std::uint8_t version() const { return movie_->version; }
   std::shared_ptr<const Movie> movie() const { return movie_; }
-  const std::shared_ptr<SpriteInstance>& root() const { return root_; }
-  std::uint16_t total_frames(const SpriteInstance& clip) const;
+  const std::shared_ptr<DisplayObject>& root() const { return root_; }
+  std::uint16_t total_frames(const DisplayObject& clip) const;
   // 0-based frame of a label (any case); empty when the clip has none so named.
-  std::optional<std::uint16_t> label_frame(const SpriteInstance& clip, std::string_view label) const;
-  void set_playing(SpriteInstance& clip, bool play);
-  void stop_all_sounds();
+  std::optional<std::uint16_t> label_frame(const DisplayObject& clip, std::string_view label) const;
+  void set_playing(DisplayObject& clip, bool play);
   // Goes to a 0-based frame (clamped to the last) and plays or stops there.
-  void goto_frame(const std::shared_ptr<SpriteInstance>& clip, std::uint32_t index, bool play);
+  void goto_frame(DisplayObject& clip, std::uint32_t index, bool play);
   // The DoAction blocks of one of the clip's frames (0-based).
-  std::vector<std::span<const std::uint8_t>> frame_actions(const SpriteInstance& clip,
+  std::vector<std::span<const std::uint8_t>> frame_actions(const DisplayObject& clip,
                                                            std::uint16_t index) const;
-  // The clip's entry in its parent's display list; null for the main timeline.
-  DisplayObject* placement_of(const SpriteInstance& clip);
+  void stop_all_sounds();
   void get_url(const std::string& url, const std::string& target);
   // Milliseconds since the movie started: advances by one frame interval a
   // frame, so a headless run is deterministic.
   double elapsed_ms() const { return elapsed_ms_; }
+  double mouse_x() const { return mouse_x_; }  // stage twips
+  double mouse_y() const { return mouse_y_; }
+
+  // Scripts making and removing objects. Each returns the new object, or
+  // null when the character is not there or the depth is out of range.
+  std::optional<std::uint16_t> exported_character(std::string_view name) const;
+  DisplayObject* attach(DisplayObject& parent, std::uint16_t character_id, const std::string& name,
+                        std::int32_t depth);
+  DisplayObject* create_empty_clip(DisplayObject& parent, const std::string& name,
+                                   std::int32_t depth);
+  DisplayObject* duplicate(DisplayObject& original, const std::string& name, std::int32_t depth);
+  void remove(DisplayObject& object);
+  // Moves an object to another depth of its parent, swapping with what is there.
+  void swap_depths(DisplayObject& object, std::int32_t depth);
+  // Dragging: the clip follows the pointer (by its centre when lock_center).
+  struct DragBounds {
+    bool constrained = false;
+    double left = 0, top = 0, right = 0, bottom = 0;  // parent pixels
+  };
+  void start_drag(DisplayObject& clip, bool lock_center, const DragBounds& bounds);
+  void stop_drag();
+  DisplayObject* dragged() const;
+  // The topmost object under the pointer other than `ignore` (for _droptarget).
+  DisplayObject* object_under_pointer(const DisplayObject* ignore) const;
+  // Whether a stage point lies on the object's shapes (hitTest with shapeFlag).
+  bool object_contains(const DisplayObject& object, double stage_x, double stage_y) const;
+  // The object's matrix to the stage.
+  Matrix to_stage(const DisplayObject& object) const;
+  // The object's bounds in its own space (twips); empty when it shows nothing.
+  std::optional<Rect> bounds(const DisplayObject& object) const;
+  void mark_dirty() { dirty_ = true; }
+  // Where the movie came from, as _url gives it ("file:///..."); empty when unknown.
+  void set_url(std::string url) { url_ = std::move(url); }
+  const std::string& url() const { return url_; }
 
  private:
-  struct QueuedBlock {
-    std::shared_ptr<SpriteInstance> instance;
-    std::span<const std::uint8_t> block;
+  struct QueuedAction {
+    std::shared_ptr<DisplayObject> clip;
+    std::span<const std::uint8_t> block;  // empty for a method call
+    const char* method = nullptr;         // onLoad, onEnterFrame...
+    bool unload = false;                  // runs though the clip has gone
+  };
+  struct Drag {
+    std::weak_ptr<DisplayObject> clip;
+    bool lock_center = false;
+    double dx = 0, dy = 0;  // clip position less pointer, in the parent's twips
+    DragBounds bounds;
   };
 
+  const Timeline* timeline_of(const DisplayObject& clip) const;
   const Timeline* sprite_timeline(std::uint16_t character_id) const;
-  void tick(const std::shared_ptr<SpriteInstance>& instance, const Timeline& timeline);
-  void tick_sprites(DisplayList& list, int nesting);
-  const Timeline* timeline_of(const SpriteInstance& clip) const;
-  void goto_frame(const std::shared_ptr<SpriteInstance>& instance, const Timeline& timeline,
-                  std::uint32_t index);
-  void rebuild_to(SpriteInstance& instance, const Timeline& timeline, std::uint16_t index);
-  void apply_frame(SpriteInstance& instance, const Timeline& timeline, std::uint16_t index);
-  void apply_tag(SpriteInstance& instance, const Timeline& timeline, const TagRecord& tag,
-                 bool define);
-  void queue_frame_actions(const std::shared_ptr<SpriteInstance>& instance,
-                           const Timeline& timeline, std::uint16_t index);
-  void frame_sounds(const SpriteInstance& instance, const Timeline& timeline, std::uint16_t index);
+  void frame_of(DisplayObject& clip);
+  void step_timeline(DisplayObject& clip);
+  void run_frames(DisplayObject& clip, const Timeline& timeline, std::uint16_t from,
+                  std::uint16_t to, bool rewind);
+  void apply_tag(DisplayObject& clip, const Timeline& timeline, const TagRecord& tag,
+                 std::uint16_t frame, bool effective, bool last_frame, bool define);
+  void place(DisplayObject& clip, const Placement& p, std::uint16_t frame);
+  std::shared_ptr<DisplayObject> instantiate(DisplayObject& parent, std::uint16_t character_id,
+                                             std::int32_t depth);
+  void adopt(DisplayObject& parent, const std::shared_ptr<DisplayObject>& child);
+  void detach(DisplayObject& object, bool run_unload);
+  void unload_tree(DisplayObject& object, bool run_unload);
+  void dispatch(DisplayObject& clip, std::uint32_t event);
+  void dispatch_all(std::uint32_t event, const char* listener_method);
+  void queue_frame_actions(DisplayObject& clip, const Timeline& timeline, std::uint16_t index);
+  void frame_sounds(const DisplayObject& clip, const Timeline& timeline, std::uint16_t index);
   void define_sound_tag(const TagRecord& tag, std::span<const std::uint8_t> body);
+  void define_tag(const TagRecord& tag, std::span<const std::uint8_t> body);
   void run_queue();
-  bool timeline_animating(const SpriteInstance& instance, const Timeline& timeline,
-                          int nesting) const;
-  const DisplayObject* find_owner(const DisplayList& list, const SpriteInstance* sprite,
-                                  int nesting) const;
+  bool timeline_animating(const DisplayObject& clip, int nesting) const;
+  void button_event(DisplayObject& button, std::uint16_t condition, std::uint32_t clip_event,
+                    const char* method);
+  DisplayObject* interactive_at(double x, double y) const;
+  bool wants_mouse(const DisplayObject& clip) const;
+  void start_object(const std::shared_ptr<DisplayObject>& object);
+  void set_button_state(DisplayObject* object, ButtonState state);
+  void follow_drag();
 
   std::shared_ptr<const Movie> movie_;
   Dictionary dictionary_;
   std::unique_ptr<Timeline> main_;
   mutable std::map<std::uint16_t, std::unique_ptr<Timeline>> sprite_timelines_;
-  std::shared_ptr<SpriteInstance> root_;
+  std::shared_ptr<DisplayObject> root_;
   std::unique_ptr<avm1::Machine> machine_;
-  std::deque<QueuedBlock> queue_;
+  std::vector<std::weak_ptr<DisplayObject>> exec_;  // oldest first; frames run newest first
+  // Init actions and Initialize events run first, Construct events next.
+  std::deque<QueuedAction> init_queue_, construct_queue_, queue_;
+  std::map<std::string, std::uint16_t, std::less<>> exports_;  // ExportAssets, lower case
+  std::set<std::uint16_t> init_done_;                          // sprites whose DoInitAction has run
   CommandHandler on_fscommand_;
+  LogCallback log_;
   SoundEvents* sound_ = nullptr;
+  std::string url_;
   double elapsed_ms_ = 0;
-  std::uint32_t instance_count_ = 0;  // names unnamed clips instance1, instance2...
+  std::uint32_t instance_count_ = 0;  // names unnamed objects instance1, instance2...
   std::uint16_t defined_frames_ = 0;  // main frames whose definition tags have been read
-  std::size_t ticks_left_ = 0;        // sprite ticks allowed in this advance
-  std::size_t blocks_left_ = 0;       // action blocks allowed in this advance
+  std::size_t instances_left_ = 0;    // objects one advance may make
+  std::size_t actions_left_ = 0;      // queued blocks one advance may run
   bool dirty_ = false;
   bool actionscript3_ = false;
+  // The pointer.
+  double mouse_x_ = 0, mouse_y_ = 0;
+  bool mouse_down_ = false;
+  std::weak_ptr<DisplayObject> hovered_, pressed_;
+  std::unique_ptr<Drag> drag_;
 };
 
 }  // namespace strandel::swf

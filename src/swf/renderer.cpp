@@ -70,7 +70,7 @@ void Renderer::draw_list(const DisplayList& list, const Matrix& m, const ColorTr
 void Renderer::draw_range(Iter first, Iter last, const Matrix& m, const ColorTransform& cx,
                           int nesting) {
   for (Iter it = first; it != last;) {
-    const DisplayObject& obj = it->second;
+    const DisplayObject& obj = *it->second;
     if (obj.clip_depth == 0) {
       draw_object(obj, m, cx, nesting);
       ++it;
@@ -100,7 +100,7 @@ void Renderer::draw_clipped(const DisplayObject& mask, Iter first, Iter last, co
 
 void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                            int nesting) {
-  if (nesting > kMaxNesting) return;
+  if (nesting > kMaxNesting || (!obj.visible && !masking_)) return;
   Matrix mm = obj.matrix.then(m);
   ColorTransform cc = obj.cxform.then(cx);
   // Fully transparent objects are skipped, except as masks, which ignore colour.

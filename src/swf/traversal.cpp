@@ -14,7 +14,7 @@ DisplayList first_frame(const SpriteDefinition& sprite) {
     if (auto p = read_placement(t.code, body))
       apply_placement(list, *p);
     else if (auto depth = read_removal_depth(t.code, body))
-      list.erase(*depth);
+      list.erase(script_depth(*depth));
   }
   return list;
 }

@@ -65,6 +65,13 @@ void MovieWidget::load(const std::string& path) {
                  "strandel: movie \"%s\" is made of ActionScript 3 code, which this player cannot "
                  "play; only its stage colour is shown\n",
                  path.c_str());
+  // What the movie asks that cannot be done (a web page) and scripts that
+  // had to be stopped are reported, one line each; problems with single
+  // definition tags are not.
+  player_->on_log([](const swf::Diagnostic& problem) {
+    if (!problem.tag)
+      std::fprintf(stderr, "strandel: %s\n", problem.message().c_str());
+  });
   player_->on_fscommand([this](const std::string& command, const std::string& args) {
     if (on_fscommand) on_fscommand(command, args);
   });
@@ -113,7 +120,7 @@ void MovieWidget::after_pointer(bool changed) {
     ticking_ = true;
     Fl::add_timeout(player_->frame_interval(), tick, this);
   }
-  bool hand = buttons_.over_button();
+  bool hand = player_->over_button();
   if (hand != hand_cursor_) {
     hand_cursor_ = hand;
     if (Fl_Window* win = window()) win->cursor(hand ? FL_CURSOR_HAND : FL_CURSOR_DEFAULT);
@@ -122,16 +129,16 @@ void MovieWidget::after_pointer(bool changed) {
 
 void MovieWidget::pointer_event(int event) {
   if (!player_ || player_->actionscript3()) return;
-  if (event == FL_LEAVE) return after_pointer(buttons_.leave(*player_));
+  if (event == FL_LEAVE) return after_pointer(player_->pointer_leave());
   // The pointer in stage twips, through the same transform as the drawing.
   auto to_stage =
       swf::stage_transform(player_->stage(), w(), h(), render_options().scale).inverse();
   if (!to_stage) return;
   swf::Point stage = to_stage->apply(Fl::event_x() - x() + 0.5, Fl::event_y() - y() + 0.5);
-  bool changed = buttons_.move(*player_, stage.x, stage.y);
-  if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) changed |= buttons_.press(*player_);
+  bool changed = player_->pointer_move(stage.x, stage.y);
+  if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) changed |= player_->pointer_down();
   if (event == FL_RELEASE && Fl::event_button() == FL_LEFT_MOUSE)
-    changed |= buttons_.release(*player_);
+    changed |= player_->pointer_up();
   after_pointer(changed);
 }
 

@@ -15,7 +15,6 @@
 #include "platform/fltk/widgets.h"
 #include "platform/saved_state.h"
 #include "platform/toolkit.h"
-#include "swf/button_input.h"
 #include "swf/renderer.h"
 
 namespace strandel::swf {
@@ -69,7 +68,6 @@ class MovieWidget : public Fl_Widget {
   ControlSettings settings_;
   std::unique_ptr<audio::MovieSound> sound_;  // outlives the player, which calls it
   std::unique_ptr<swf::Player> player_;
-  swf::ButtonInput buttons_;
   bool ticking_ = false;
   bool hand_cursor_ = false;
   // The last frame drawn, a Cairo image at the widget's size: drawn again on

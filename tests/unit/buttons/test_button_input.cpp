@@ -2,7 +2,6 @@
 // runs, on a movie written for the test.
 #include <gtest/gtest.h>
 
-#include "swf/button_input.h"
 #include "swf/movie.h"
 #include "swf/player.h"
 #include "swfwriter/swfwriter.h"
@@ -38,47 +37,46 @@ struct Buttons : ::testing::Test {
     });
     player.advance();
   }
-  ButtonState state() { return player.display_list().at(1).button_state; }
+  ButtonState state() { return player.display_list().at(script_depth(1))->button_state; }
 
   Player player;
-  ButtonInput input;
   std::vector<std::string> commands;
 };
 
 TEST_F(Buttons, OverDownAndReleaseInsideSendTheCommand) {
-  EXPECT_FALSE(input.move(player, 100, 100));  // outside
-  EXPECT_FALSE(input.over_button());
-  EXPECT_TRUE(input.move(player, 1500, 1500));
-  EXPECT_TRUE(input.over_button());
+  EXPECT_FALSE(player.pointer_move(100, 100));  // outside
+  EXPECT_FALSE(player.over_button());
+  EXPECT_TRUE(player.pointer_move(1500, 1500));
+  EXPECT_TRUE(player.over_button());
   EXPECT_EQ(state(), ButtonState::Over);
-  EXPECT_FALSE(input.move(player, 1600, 1600));  // still over the same button
-  EXPECT_TRUE(input.press(player));
+  EXPECT_FALSE(player.pointer_move(1600, 1600));  // still over the same button
+  EXPECT_TRUE(player.pointer_down());
   EXPECT_EQ(state(), ButtonState::Down);
-  EXPECT_TRUE(input.release(player));
+  EXPECT_TRUE(player.pointer_up());
   EXPECT_EQ(state(), ButtonState::Over);
   EXPECT_EQ(commands, (std::vector<std::string>{"pressed:", "quit:released"}));
-  EXPECT_TRUE(input.leave(player));
+  EXPECT_TRUE(player.pointer_leave());
   EXPECT_EQ(state(), ButtonState::Up);
 }
 
-TEST_F(Buttons, DraggingOutAndReleasingOutsideDoesNotClick) {
-  input.move(player, 1500, 1500);
-  input.press(player);
-  EXPECT_TRUE(input.move(player, 100, 100));
+TEST_F(Buttons, DraggingOutAndReleasingOutsideRunsOnlyTheOutsideActions) {
+  player.pointer_move(1500, 1500);
+  player.pointer_down();
+  EXPECT_TRUE(player.pointer_move(100, 100));
   EXPECT_EQ(state(), ButtonState::Over);  // held, pointer outside
-  EXPECT_TRUE(input.move(player, 1500, 1500));
+  EXPECT_TRUE(player.pointer_move(1500, 1500));
   EXPECT_EQ(state(), ButtonState::Down);  // back over it
-  input.move(player, 100, 100);
-  input.release(player);
+  player.pointer_move(100, 100);
+  player.pointer_up();
   EXPECT_EQ(state(), ButtonState::Up);
-  EXPECT_EQ(commands, (std::vector<std::string>{"pressed:"}));  // release outside runs nothing
+  EXPECT_EQ(commands, (std::vector<std::string>{"pressed:", "outside:"}));
 }
 
 TEST_F(Buttons, PressOutsideAnyButtonDoesNothing) {
-  input.move(player, 100, 100);
-  EXPECT_FALSE(input.press(player));
-  input.move(player, 1500, 1500);  // pointer arrives with the mouse button held elsewhere
-  EXPECT_FALSE(input.release(player));
+  player.pointer_move(100, 100);
+  EXPECT_FALSE(player.pointer_down());
+  player.pointer_move(1500, 1500);  // pointer arrives with the mouse button held elsewhere
+  EXPECT_FALSE(player.pointer_up());
   EXPECT_TRUE(commands.empty());
 }
 

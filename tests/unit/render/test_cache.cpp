@@ -67,7 +67,8 @@ TEST(RenderCache, MovedObjectsAreCopiedToTheirNewPlace) {
   strandel::swf::RenderCache cache;
   Image cached(160, 120), direct(160, 120);
   for (int i = 0; i < 3; ++i) draw_list(*p, list, cached, &cache);
-  for (auto& [depth, obj] : list) obj.matrix.tx += 200 + depth * 20;  // whole pixels
+  for (auto& [depth, obj] : list)
+    obj->matrix.tx += 200 + (depth - strandel::swf::kTimelineDepthOffset) * 20;  // whole pixels
   draw_list(*p, list, cached, &cache);
   draw_list(*p, list, direct, nullptr);
   EXPECT_LT(differing_pixels(direct, cached), 160 * 120 / 100);

@@ -124,7 +124,7 @@ TEST(Button, DrawsTheRecordsOfItsState) {
   };
   draw_list(up);
   EXPECT_TRUE(near(up.at(50, 50), 255, 0, 0)) << str(up.at(50, 50));
-  list.begin()->second.button_state = strandel::swf::ButtonState::Over;
+  list.begin()->second->button_state = strandel::swf::ButtonState::Over;
   draw_list(over);
   EXPECT_TRUE(near(over.at(50, 50), 0, 255, 0)) << str(over.at(50, 50));
   EXPECT_TRUE(near(over.at(20, 20), 255, 255, 255));
@@ -136,8 +136,8 @@ TEST(Button, HitTestFindsTheButtonAndItsActions) {
   strandel::swf::DisplayList list = p->display_list();
   auto hit = strandel::swf::button_at(p->dictionary(), list, 1000, 1000);  // stage twips
   ASSERT_TRUE(hit);
-  EXPECT_EQ(hit.object, &list.begin()->second);
-  EXPECT_EQ(hit.timeline, nullptr);
+  EXPECT_EQ(hit.object, list.begin()->second.get());
+  EXPECT_EQ(hit.object->parent, p->root().get());
   ASSERT_EQ(hit.button->actions.size(), 2u);
   EXPECT_EQ(hit.button->actions[0].conditions, strandel::swf::button_condition::OverDownToOverUp);
   EXPECT_EQ(hit.button->actions[1].conditions, strandel::swf::button_condition::IdleToOverUp);
@@ -161,7 +161,7 @@ TEST(Button, HitTestReachesIntoSprites) {
   strandel::swf::DisplayList list = p->display_list();
   auto hit = strandel::swf::button_at(p->dictionary(), list, 1300, 1300);
   ASSERT_TRUE(hit);
-  EXPECT_NE(hit.timeline, nullptr);
+  EXPECT_NE(hit.object->parent, p->root().get());
   ASSERT_EQ(hit.button->actions.size(), 1u);
   EXPECT_EQ(hit.button->actions[0].conditions, strandel::swf::button_condition::OverDownToOverUp);
   EXPECT_FALSE(strandel::swf::button_at(p->dictionary(), list, 1050, 1050));

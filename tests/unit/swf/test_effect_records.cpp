@@ -101,7 +101,7 @@ TEST(EffectRecords, AnUnknownFilterKeepsThePlacementWithoutEffects) {
 
   DisplayList list;
   ASSERT_NE(apply_placement(list, *p), nullptr);
-  EXPECT_EQ(list[1].blend_mode, BlendMode::Normal);
+  EXPECT_EQ(list[script_depth(1)]->blend_mode, BlendMode::Normal);
 }
 
 TEST(EffectRecords, PlacementEffectsReachTheObjectAndStayOnMove) {

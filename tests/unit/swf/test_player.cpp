@@ -29,7 +29,8 @@ struct Harness {
   }
   std::vector<std::uint16_t> depths() const {
     std::vector<std::uint16_t> d;
-    for (const auto& [depth, obj] : player.display_list()) d.push_back(depth);
+    for (const auto& [depth, obj] : player.display_list())
+      d.push_back(static_cast<std::uint16_t>(depth - kTimelineDepthOffset));
     return d;
   }
   Player player;
@@ -63,14 +64,14 @@ TEST(Player, FramesPlaceMoveRemoveAndLoop) {
   EXPECT_FALSE(h.player.take_dirty());
   h.player.advance();
   EXPECT_EQ(h.depths(), (std::vector<std::uint16_t>{1, 2}));
-  EXPECT_EQ(h.player.display_list().at(1).matrix.tx, 300);
-  EXPECT_EQ(h.player.display_list().at(1).character_id, 1);
+  EXPECT_EQ(h.player.display_list().at(script_depth(1))->matrix.tx, 300);
+  EXPECT_EQ(h.player.display_list().at(script_depth(1))->character_id, 1);
   h.player.advance();
   EXPECT_EQ(h.depths(), (std::vector<std::uint16_t>{2}));
   h.player.advance();  // loops: the list is as at frame 1
   EXPECT_EQ(h.player.current_frame(), 1);
   EXPECT_EQ(h.depths(), (std::vector<std::uint16_t>{1}));
-  EXPECT_EQ(h.player.display_list().at(1).matrix.tx, 100);
+  EXPECT_EQ(h.player.display_list().at(script_depth(1))->matrix.tx, 100);
   EXPECT_TRUE(h.player.dictionary().find(1));
 }
 
@@ -141,7 +142,7 @@ TEST(Player, NextAndPrevFrameStepAndStop) {
   EXPECT_EQ(h.player.current_frame(), 2);  // stopped
 }
 
-TEST(Player, SpritesPlayTheirOwnTimelineAfterTheirParent) {
+TEST(Player, SpritesPlayTheirOwnTimeline) {
   swfw::Movie m = base_movie();
   swfw::Sprite s;
   s.place(1, 1);
@@ -157,31 +158,18 @@ TEST(Player, SpritesPlayTheirOwnTimelineAfterTheirParent) {
   m.show_frame();
   Harness h(m);
   h.player.advance();
-  EXPECT_EQ(h.calls, (Calls{"main", "s1"}));
-  const DisplayObject& clip = h.player.display_list().at(1);
+  EXPECT_EQ(h.calls, (Calls{"s1", "main"}));  // the sprite's first frame runs where it is placed
+  const DisplayObject& clip = *h.player.display_list().at(script_depth(1));
   ASSERT_TRUE(clip.sprite);
   EXPECT_EQ(clip.sprite->current_frame, 1);
   EXPECT_EQ(clip.sprite->display_list.size(), 1u);
   EXPECT_TRUE(h.player.is_animating());
   h.player.advance();
-  EXPECT_EQ(h.calls, (Calls{"main", "s1", "s2"}));  // a one-frame main does not rerun
+  EXPECT_EQ(h.calls, (Calls{"s1", "main", "s2"}));  // a one-frame main does not rerun
   EXPECT_EQ(clip.sprite->current_frame, 2);
   EXPECT_TRUE(clip.sprite->display_list.empty());
   EXPECT_FALSE(h.player.is_animating());
   EXPECT_TRUE(h.player.take_dirty());
-}
-
-TEST(Player, ButtonActionsRunOnTheirTimeline) {
-  swfw::Movie m = base_movie();
-  m.show_frame();
-  m.show_frame();
-  Harness h(m);
-  h.player.advance();
-  auto block = swfw::Actions().goto_frame(1).stop().fscommand("quit", "").ended();
-  h.player.run_actions(block);
-  EXPECT_EQ(h.player.current_frame(), 2);
-  EXPECT_EQ(h.calls, (Calls{"quit"}));
-  EXPECT_FALSE(h.player.is_animating());
 }
 
 TEST(Player, ActionScript3MoviesRunNoActions) {
@@ -257,7 +245,7 @@ TEST(Player, ReadsEveryPlacementRecord) {
   m.show_frame();
   Harness h(m);
   h.player.advance();
-  const DisplayObject& obj = h.player.display_list().at(5);
+  const DisplayObject& obj = *h.player.display_list().at(script_depth(5));
   EXPECT_EQ(obj.character_id, 1);
   EXPECT_EQ(obj.name, "clip");
   EXPECT_EQ(obj.ratio, 9);
