@@ -29,8 +29,11 @@ class Bounds {
   explicit Bounds(const Dictionary& dict) : dict_(dict) {}
 
   std::optional<Box> object(const DisplayObject& obj, const Matrix& parent, int nesting) {
+    return content(obj, obj.matrix.then(parent), nesting);
+  }
+
+  std::optional<Box> content(const DisplayObject& obj, const Matrix& m, int nesting) {
     if (nesting > kMaxNesting || !stack_.spend()) return std::nullopt;
-    Matrix m = obj.matrix.then(parent);
     if (obj.sprite) return list(obj.sprite->display_list, m, nesting + 1);
     if (obj.text_field) return device_box(obj.text_field->bounds, m, kMargin);
     return character(obj.character_id, obj.button_state, m, nesting);
@@ -77,6 +80,11 @@ class Bounds {
 std::optional<Box> object_bounds(const Dictionary& dict, const DisplayObject& obj,
                                  const Matrix& m) {
   return Bounds(dict).object(obj, m, 0);
+}
+
+std::optional<Box> content_bounds(const Dictionary& dict, const DisplayObject& obj,
+                                  const Matrix& m) {
+  return Bounds(dict).content(obj, m, 0);
 }
 
 }  // namespace strandel::swf

@@ -14,5 +14,8 @@ namespace strandel::swf {
 // The device box of the object under `m` (its parent's space → device);
 // nothing when it draws nothing. Lines and anti-aliasing are covered.
 std::optional<Box> object_bounds(const Dictionary& dict, const DisplayObject& obj, const Matrix& m);
+// The same for what the object holds under `m`, its own matrix included.
+std::optional<Box> content_bounds(const Dictionary& dict, const DisplayObject& obj,
+                                  const Matrix& m);
 
 }  // namespace strandel::swf

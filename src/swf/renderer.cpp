@@ -38,10 +38,12 @@ class Renderer {
                    int nesting);
   void draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                     int nesting);
-  void draw_framed(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
-                   const ColorTransform& cx, int nesting);
-  void draw_with_effects(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
-                         const ColorTransform& cx, int nesting);
+  void draw_framed(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                   int nesting);
+  void draw_transformed(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                        int nesting);
+  void draw_with_effects(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                         int nesting);
   void draw_character(std::uint16_t id, ButtonState state, std::uint16_t ratio, const Matrix& m,
                       const ColorTransform& cx, int nesting);
   void draw_shape(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
@@ -55,7 +57,7 @@ class Renderer {
   bool masking_ = false;  // drawing a clip layer: fills only, opaque
   CharacterStack stack_;
   int layers_ = 0;  // enclosing objects drawn on layers of their own (blend modes)
-  Box visible_;  // the surface (or its clip) in device pixels
+  Box visible_;     // the surface (or its clip) in device pixels
   ShapeCache* cache_;
   double stage_scale_;  // device pixels per stage pixel, for filter sizes
 };
@@ -105,20 +107,24 @@ void Renderer::draw_object(const DisplayObject& obj, const Matrix& m, const Colo
   ColorTransform cc = obj.cxform.then(cx);
   // Fully transparent objects are skipped, except as masks, which ignore colour.
   if (!masking_ && ((cc.am <= 0 && cc.aa <= 0) || !obj.visible)) return;
-  if (obj.scroll_rect || obj.opaque_background) return draw_framed(obj, m, mm, cc, nesting);
+  if (obj.scroll_rect || obj.opaque_background) return draw_framed(obj, mm, cc, nesting);
+  draw_transformed(obj, mm, cc, nesting);
+}
+
+// The object under its full matrix and colour transform: through a picture
+// of its own when it has effects.
+void Renderer::draw_transformed(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                                int nesting) {
   if (!masking_ && (obj.blend_mode != BlendMode::Normal || !obj.filters.empty()))
-    return draw_with_effects(obj, m, mm, cc, nesting);
-  draw_content(obj, mm, cc, nesting);
+    return draw_with_effects(obj, m, cx, nesting);
+  draw_content(obj, m, cx, nesting);
 }
 
 // An object with a scroll rectangle shows that part of itself at its own
 // origin, clipped to it; an opaque background fills its bounds (or the
 // scroll rectangle) behind it.
-void Renderer::draw_framed(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
-                           const ColorTransform& cx, int nesting) {
-  DisplayObject inner = obj;
-  inner.scroll_rect.reset();
-  inner.opaque_background.reset();
+void Renderer::draw_framed(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                           int nesting) {
   cairo_save(cr_);
   Matrix content = m;
   std::optional<Box> area;
@@ -136,18 +142,15 @@ void Renderer::draw_framed(const DisplayObject& obj, const Matrix& parent, const
     set_matrix(cr_, m);
     if (obj.scroll_rect) {
       cairo_rectangle(cr_, 0, 0, obj.scroll_rect->width(), obj.scroll_rect->height());
-    } else if (auto box = object_bounds(dict_, inner, parent)) {
+    } else if (auto box = content_bounds(dict_, obj, m)) {
       cairo_identity_matrix(cr_);
       cairo_rectangle(cr_, box->x0, box->y0, box->x1 - box->x0, box->y1 - box->y0);
     }
     set_source(cr_, transformed(*obj.opaque_background, cx));
     cairo_fill(cr_);
   }
-  // Matrix and colour transform are applied already: the rest is drawn as
-  // an object at the identity.
-  inner.matrix = Matrix{};
-  inner.cxform = ColorTransform{};
-  draw_object(inner, content, cx, nesting);
+  // Matrix and colour transform are applied already.
+  draw_transformed(obj, content, cx, nesting);
   cairo_restore(cr_);
 }
 
@@ -162,13 +165,13 @@ void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const Col
 // what lies beneath. An object in any blend mode but Normal is a layer for
 // what it holds: Alpha and Erase act on the nearest such layer, and with
 // none (on the stage itself) they draw nothing.
-void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& parent, const Matrix& m,
+void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
                                  const ColorTransform& cx, int nesting) {
   if (cuts_layer(obj.blend_mode) && layers_ == 0) return;
   bool layer = obj.blend_mode != BlendMode::Normal;
   cairo_save(cr_);
   // The picture is as large as the object and what its filters add.
-  if (auto box = object_bounds(dict_, obj, parent)) {
+  if (auto box = content_bounds(dict_, obj, m)) {
     Box within = object_box(obj, *box);
     if (!within.overlaps(visible_)) return cairo_restore(cr_);
     cairo_identity_matrix(cr_);
