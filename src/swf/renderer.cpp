@@ -127,7 +127,6 @@ void Renderer::draw_framed(const DisplayObject& obj, const Matrix& m, const Colo
                            int nesting) {
   cairo_save(cr_);
   Matrix content = m;
-  std::optional<Box> area;
   if (obj.scroll_rect) {
     const Rect& r = *obj.scroll_rect;
     content = Matrix{1, 0, 0, 1, -double(r.xmin), -double(r.ymin)}.then(m);
