@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -66,14 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DisplayList list;
   std::uint16_t depth = 1;
   for (std::uint16_t id : ids) {
-    DisplayObject obj;
-    obj.character_id = id;
-    obj.matrix = {1.5, 0.25, -0.25, 1.5, 100.0 * depth, 50};
-    if (depth == 2) obj.clip_depth = 4;
-    if (depth % 3 == 0) obj.cxform.am = 0.5;
-    obj.button_state = static_cast<ButtonState>(1 << (depth % 4));
-    obj.ratio = static_cast<std::uint16_t>(depth * 9000);
-    list[depth++] = obj;
+    auto obj = std::make_shared<DisplayObject>();
+    obj->character_id = id;
+    obj->matrix = {1.5, 0.25, -0.25, 1.5, 100.0 * depth, 50};
+    if (depth == 2) obj->clip_depth = 4;
+    if (depth % 3 == 0) obj->cxform.am = 0.5;
+    obj->button_state = static_cast<ButtonState>(1 << (depth % 4));
+    obj->ratio = static_cast<std::uint16_t>(depth * 9000);
+    list[depth++] = std::move(obj);
   }
   for (const Placement& p : placements) apply_placement(list, p);
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 48);
