@@ -216,7 +216,11 @@ void Interpreter::bit_action(std::uint8_t code) {
       push(Value(static_cast<double>(a >> shift)));
       break;
     case Op::BitURShift:
-      push(Value(static_cast<double>(ua >> shift)));
+      // From version 8 the result is read back as a signed integer.
+      if (act_.version() >= 8)
+        push(Value(static_cast<double>(static_cast<std::int32_t>(ua >> shift))));
+      else
+        push(Value(static_cast<double>(ua >> shift)));
       break;
     default:
       break;

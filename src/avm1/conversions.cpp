@@ -290,7 +290,8 @@ bool strictly_equal(const Value& a, const Value& b) {
     case Type::Boolean:
       return a.boolean() == b.boolean();
     case Type::Number:
-      return a.number() == b.number();
+      // The vendor's player finds NaN equal to itself.
+      return a.number() == b.number() || (std::isnan(a.number()) && std::isnan(b.number()));
     case Type::String:
       return a.string() == b.string();
     case Type::Object:
@@ -299,9 +300,22 @@ bool strictly_equal(const Value& a, const Value& b) {
   return false;
 }
 
-// ECMA-262's abstract equality, with the version's number conversions.
+// ECMA-262's abstract equality, with the version's number conversions. An
+// object compared with anything but an object is its primitive first (so one
+// without a prototype equals undefined); version 5 compares two objects by
+// their primitives too.
 bool loosely_equal(Activation& act, const Value& a, const Value& b) {
+  if (a.is_object() && b.is_object() && act.version() <= 5) {
+    Value pa = to_primitive(act, a), pb = to_primitive(act, b);
+    if (pa.is_object() || pb.is_object()) return pa.object() == pb.object();
+    return loosely_equal(act, pa, pb);
+  }
   if (a.type() == b.type()) return strictly_equal(a, b);
+  if (a.is_object() != b.is_object()) {
+    Value p = to_primitive(act, a.is_object() ? a : b);
+    if (p.is_object()) return false;
+    return a.is_object() ? loosely_equal(act, p, b) : loosely_equal(act, a, p);
+  }
   if (a.is_nullish() && b.is_nullish()) return true;
   if (a.is_nullish() || b.is_nullish()) return false;
   if (a.is_number() && b.is_string()) return a.number() == to_number(act, b);

@@ -280,13 +280,25 @@ Value Object::construct(Activation&, std::span<const Value>) { return Value(); }
 bool Object::get_builtin(Activation&, const String&, Value&) { return false; }
 bool Object::set_builtin(Activation&, const String&, const Value&) { return false; }
 void Object::enumerate_builtin(Activation&, std::vector<String>&) {}
+// valueOf, or toString when there is no valueOf to call; an object that has
+// neither (one without a prototype) has no primitive: undefined. Neither
+// name is asked of __resolve.
 Value Object::default_value(Activation& act) {
-  Value result = act.call_method(Value(this), "valueOf");
-  return result.is_object() ? Value(this) : result;
+  Value f;
+  if (lookup(act, "valueOf", f) && f.object() && f.object()->callable()) {
+    Value result = act.call(f, Value(this));
+    return result.is_object() ? Value(this) : result;
+  }
+  if (lookup(act, "toString", f) && f.object() && f.object()->callable()) {
+    Value result = act.call(f, Value(this));
+    return result.is_object() ? Value(this) : result;
+  }
+  return Value();
 }
 
 String Object::default_string(Activation& act) {
-  Value f = get(act, "toString");
+  Value f;
+  lookup(act, "toString", f);
   if (Object* fn = f.object(); fn && fn->callable()) {
     Value r = act.call(f, Value(this));
     if (r.is_string()) return r.string();

@@ -100,7 +100,8 @@ void register_object(Realm& realm, Activation& act) {
   Heap& heap = act.heap();
   realm.object_proto = heap.make<Object>(nullptr);
   realm.function_proto = heap.make<Object>(realm.object_proto);
-  realm.global = heap.make<Object>(realm.object_proto);
+  // _global has no prototype: Object.prototype's names are not globals.
+  realm.global = heap.make<Object>(nullptr);
 
   ClassBuilder object(act, {"Object", object_constructor, object_call});
   // Object.prototype is the one made above, the end of every chain.
