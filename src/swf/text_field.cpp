@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #include "swf/dictionary.h"
@@ -290,6 +291,114 @@ void TextField::set_html_text(const std::string& html) {
 void TextField::set_spans(std::vector<TextSpan> spans) {
   if (spans.size() > kMaxTextSpans) spans.resize(kMaxTextSpans);
   spans_ = std::move(spans);
+  changed();
+}
+
+std::size_t TextField::length() const {
+  std::size_t n = 0;
+  for (const TextSpan& s : spans_) n += s.text.size();
+  return n;
+}
+
+PartialTextFormat TextField::format_of(std::size_t begin, std::size_t end) const {
+  end = std::min(end, length());
+  if (begin >= end) return {};
+  std::optional<PartialTextFormat> common;
+  std::size_t at = 0;
+  for (const TextSpan& s : spans_) {
+    std::size_t next = at + s.text.size();
+    if (next > begin && at < end) {
+      if (!common)
+        common = PartialTextFormat::of(s.format);
+      else
+        common->keep_common(s.format);
+    }
+    at = next;
+  }
+  return common.value_or(PartialTextFormat{});
+}
+
+// Splits the span holding `pos` so that a span starts there; returns that
+// span's index (spans_.size() at the end of the text).
+std::size_t TextField::split_at(std::size_t pos) {
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < spans_.size(); ++i) {
+    std::size_t size = spans_[i].text.size();
+    if (pos == at) return i;
+    if (pos < at + size) {
+      TextSpan tail{spans_[i].text.substr(pos - at), spans_[i].format};
+      spans_[i].text.resize(pos - at);
+      spans_.insert(spans_.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
+      return i + 1;
+    }
+    at += size;
+  }
+  return spans_.size();
+}
+
+// Joins neighbouring spans of one format and drops empty ones.
+void TextField::merge_spans() {
+  std::vector<TextSpan> merged;
+  for (TextSpan& s : spans_) {
+    if (s.text.empty()) continue;
+    if (!merged.empty() && merged.back().format == s.format)
+      merged.back().text += s.text;
+    else
+      merged.push_back(std::move(s));
+  }
+  spans_ = std::move(merged);
+}
+
+void TextField::apply_range(std::size_t begin, std::size_t end, const PartialTextFormat& format) {
+  if (begin >= end || spans_.size() + 2 > kMaxTextSpans) return;
+  std::size_t first = split_at(begin), last = split_at(end);
+  for (std::size_t i = first; i < last; ++i) format.apply_to(spans_[i].format);
+}
+
+void TextField::apply_format(std::size_t begin, std::size_t end, const PartialTextFormat& format) {
+  std::u32string all;
+  for (const TextSpan& s : spans_) all += s.text;
+  end = std::min(end, all.size());
+  if (begin >= end) return;
+  apply_range(begin, end, format);
+  if (format.has_paragraph_fields()) {
+    PartialTextFormat paragraph;
+    paragraph.align = format.align;
+    paragraph.left_margin = format.left_margin;
+    paragraph.right_margin = format.right_margin;
+    paragraph.indent = format.indent;
+    paragraph.block_indent = format.block_indent;
+    paragraph.leading = format.leading;
+    paragraph.bullet = format.bullet;
+    paragraph.tab_stops = format.tab_stops;
+    std::size_t from = begin == 0 ? std::u32string::npos : all.rfind(U'\r', begin - 1);
+    from = from == std::u32string::npos ? 0 : from + 1;
+    std::size_t to = all.find(U'\r', end - 1);
+    to = to == std::u32string::npos ? all.size() : to + 1;
+    apply_range(from, to, paragraph);
+  }
+  merge_spans();
+  changed();
+}
+
+void TextField::replace(std::size_t begin, std::size_t end, const std::u32string& text,
+                        const TextFormat& format) {
+  std::size_t total = length();
+  end = std::min(end, total);
+  begin = std::min(begin, end);
+  std::u32string t;
+  for (std::size_t i = 0; i < text.size() && total - (end - begin) + t.size() < kMaxTextFieldChars;
+       ++i) {
+    if (text[i] == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n') continue;
+    t.push_back(text[i] == U'\n' ? U'\r' : text[i]);
+  }
+  if (spans_.size() + 3 > kMaxTextSpans) return;
+  std::size_t first = split_at(begin), last = split_at(end);
+  spans_.erase(spans_.begin() + static_cast<std::ptrdiff_t>(first),
+               spans_.begin() + static_cast<std::ptrdiff_t>(last));
+  spans_.insert(spans_.begin() + static_cast<std::ptrdiff_t>(first),
+                TextSpan{std::move(t), format});
+  merge_spans();
   changed();
 }
 

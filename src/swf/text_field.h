@@ -64,12 +64,29 @@ class TextField {
   const std::vector<TextSpan>& spans() const { return spans_; }
   void set_spans(std::vector<TextSpan> spans);
 
+  // Positions count characters from 0; ranges are [begin, end) and are
+  // clamped to the text.
+  std::size_t length() const;
+  // The format the characters of a range share: fields that differ are
+  // unset, and an empty range has none set.
+  PartialTextFormat format_of(std::size_t begin, std::size_t end) const;
+  // Sets a format's set fields on a range; its paragraph fields go to every
+  // paragraph the range touches.
+  void apply_format(std::size_t begin, std::size_t end, const PartialTextFormat& format);
+  // Replaces a range with text in one format (line ends become '\r').
+  void replace(std::size_t begin, std::size_t end, const std::u32string& text,
+               const TextFormat& format);
+
   // The text in lines, laid out with the dictionary's fonts; kept until the
   // field or its text changes. Call changed() after setting a property.
   const TextLayout& layout() const;
   void changed() { layout_.reset(); }
 
  private:
+  std::size_t split_at(std::size_t pos);
+  void merge_spans();
+  void apply_range(std::size_t begin, std::size_t end, const PartialTextFormat& format);
+
   const Dictionary& dict_;
   std::vector<TextSpan> spans_;
   mutable std::unique_ptr<TextLayout> layout_;

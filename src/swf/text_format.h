@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,38 @@ struct TextFormat {
   TextAlign align = TextAlign::Left;
   double left_margin = 0, right_margin = 0, indent = 0, block_indent = 0, leading = 0;
   bool bullet = false;
+  std::vector<double> tab_stops;  // pixels from the left margin
 
   bool operator==(const TextFormat&) const = default;
+};
+
+// A format whose fields may be unset: what a script applies to a range of
+// text (only the set fields change) and what a range reports (the fields
+// that differ across it are unset). The colour is 0xRRGGBB.
+struct PartialTextFormat {
+  std::optional<std::string> font;
+  std::optional<double> size;
+  std::optional<std::uint32_t> color;
+  std::optional<bool> bold, italic, underline;
+  std::optional<std::string> url, target;
+  std::optional<double> letter_spacing;
+  std::optional<bool> kerning;
+  std::optional<TextAlign> align;
+  std::optional<double> left_margin, right_margin, indent, block_indent, leading;
+  std::optional<bool> bullet;
+  std::optional<std::vector<double>> tab_stops;
+
+  // Every field set from a format.
+  static PartialTextFormat of(const TextFormat& f);
+  // Sets the set fields on a format.
+  void apply_to(TextFormat& f) const;
+  // Unsets the fields whose values differ from the format's.
+  void keep_common(const TextFormat& f);
+  // Whether any paragraph field (alignment, margins, indents, leading,
+  // bullet, tab stops) is set.
+  bool has_paragraph_fields() const;
+
+  bool operator==(const PartialTextFormat&) const = default;
 };
 
 // Text in one format. Paragraphs end at '\r'.
