@@ -33,8 +33,8 @@ String from_units(const Activation& act, std::u16string_view u) {
 
 }  // namespace
 
-// Binary actions pop their right operand first but convert their left one
-// first, as a script reading left to right expects.
+// Binary actions pop their right operand first; most convert their left one
+// first, some (as the vendor's player does) their right one.
 void Interpreter::action_add() {
   Value vb = pop(), va = pop();
   double a = act_.to_number(va), b = act_.to_number(vb);
@@ -43,7 +43,18 @@ void Interpreter::action_add() {
 
 void Interpreter::arithmetic(std::uint8_t code) {
   Value vb = pop(), va = pop();
-  double a = act_.to_number(va), b = act_.to_number(vb);
+  // Multiply and Modulo convert their left operand first, Subtract and
+  // Divide their right one.
+  bool right_first = code == static_cast<std::uint8_t>(Op::Subtract) ||
+                     code == static_cast<std::uint8_t>(Op::Divide);
+  double a = 0, b = 0;
+  if (right_first) {
+    b = act_.to_number(vb);
+    a = act_.to_number(va);
+  } else {
+    a = act_.to_number(va);
+    b = act_.to_number(vb);
+  }
   switch (static_cast<Op>(code)) {
     case Op::Subtract:
       push(Value(a - b));
@@ -79,7 +90,7 @@ void Interpreter::action_add2() {
 
 void Interpreter::action_equals() {
   Value vb = pop(), va = pop();
-  double a = act_.to_number(va), b = act_.to_number(vb);
+  double b = act_.to_number(vb), a = act_.to_number(va);
   push(truth(act_, a == b));
 }
 
@@ -134,13 +145,13 @@ void Interpreter::string_action(std::uint8_t code) {
   switch (static_cast<Op>(code)) {
     case Op::StringEquals: {
       Value vb = pop(), va = pop();
-      String a = act_.to_string(va), b = act_.to_string(vb);
+      String b = act_.to_string(vb), a = act_.to_string(va);
       push(truth(act_, a == b));
       break;
     }
     case Op::StringLess: {
       Value vb = pop(), va = pop();
-      String a = act_.to_string(va), b = act_.to_string(vb);
+      String b = act_.to_string(vb), a = act_.to_string(va);
       push(truth(act_, a.view() < b.view()));
       break;
     }
@@ -152,7 +163,7 @@ void Interpreter::string_action(std::uint8_t code) {
     }
     case Op::StringAdd: {
       Value vb = pop(), va = pop();
-      String a = act_.to_string(va), b = act_.to_string(vb);
+      String b = act_.to_string(vb), a = act_.to_string(va);
       push(Value(a + b));
       break;
     }

@@ -66,7 +66,7 @@ void Interpreter::action_goto_label(Body& body) {
 void Interpreter::action_goto_frame2(Body& body) {
   std::uint8_t flags = body.u8();
   int bias = (flags & kGotoSceneBias) ? body.u16() : 0;
-  clip_goto(act_, act_.target, pop(), flags & kGotoPlay, bias);
+  clip_goto(act_, act_.target, pop_frame(), flags & kGotoPlay, bias);
 }
 
 void Interpreter::action_set_target(const String& path) {
@@ -99,7 +99,7 @@ void Interpreter::action_get_url2(Body& body) {
 Interpreter::Flow Interpreter::action_wait_for_frame(Body& body, bool from_stack) {
   Value frame = from_stack ? Value() : Value(static_cast<double>(body.u16()) + 1);
   std::uint8_t skip = body.u8();
-  if (from_stack) frame = pop();
+  if (from_stack) frame = pop_frame();
   if (clip_frame_loaded(act_, act_.target, frame)) return Flow::Continue;
   for (std::uint8_t i = 0; i < skip && pc_ < code_.size(); ++i) {
     std::uint8_t code = code_[pc_];
@@ -127,14 +127,23 @@ void Interpreter::action_set_property() {
   int index = act_.to_int32(pop());
   String path = pop_string();
   Object* clip = resolve_target(act_, path);
-  if (auto* c = as_clip(Value(clip))) set_display_property(act_, *c, index, value);
+  if (auto* c = as_clip(Value(clip))) {
+    set_display_property(act_, *c, index, value);
+    return;
+  }
+  // With no clip the value still converts as the property would take it.
+  constexpr int kName = 13, kUrl = 15;
+  if (index == kName)
+    act_.to_string(value);
+  else if (index != kUrl)
+    act_.to_number(value);
 }
 
 void Interpreter::action_clone_sprite() {
-  Value depth = pop();
+  std::int32_t depth = act_.to_int32(pop());
   String name = pop_string();
   String source = pop_string();
-  duplicate_clip(act_, resolve_target(act_, source), name, act_.to_int32(depth));
+  duplicate_clip(act_, resolve_target(act_, source), name, depth);
 }
 
 void Interpreter::action_remove_sprite() {
@@ -157,6 +166,13 @@ void Interpreter::action_start_drag() {
   start_drag(act_, resolve_target(act_, path), lock_center, bounds);
 }
 
-void Interpreter::action_call_frame() { clip_call_frame(act_, act_.target, pop()); }
+void Interpreter::action_call_frame() { clip_call_frame(act_, act_.target, pop_frame()); }
+
+// A frame number or label from the stack: an object names a frame by its
+// string.
+Value Interpreter::pop_frame() {
+  Value v = pop();
+  return v.is_object() ? Value(act_.to_string(v)) : v;
+}
 
 }  // namespace strandel::avm1

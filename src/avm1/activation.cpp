@@ -1,5 +1,7 @@
 #include "avm1/activation.h"
 
+#include <algorithm>
+
 #include "avm1/array.h"
 #include "avm1/calls.h"
 #include "avm1/errors.h"
@@ -68,8 +70,19 @@ Value Activation::construct_class(std::string_view class_name, std::span<const V
 
 void Activation::throw_value(const Value& value) { throw ScriptException{value}; }
 
+// Strings of movies before version 6 are bytes in the system's code page,
+// taken here as Latin-1: the output is UTF-8.
 void Activation::trace(std::string_view line) {
-  if (machine_.on_trace) machine_.on_trace(line);
+  if (!machine_.on_trace) return;
+  bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return (c & 0x80) == 0; });
+  if (version() >= 6 || ascii) {
+    machine_.on_trace(line);
+    return;
+  }
+  std::u16string units;
+  units.reserve(line.size());
+  for (char c : line) units += static_cast<char16_t>(static_cast<unsigned char>(c));
+  machine_.on_trace(to_utf8(units));
 }
 
 }  // namespace strandel::avm1

@@ -7,6 +7,7 @@
 
 #include "avm1/activation.h"
 #include "avm1/boxed.h"
+#include "avm1/clip.h"
 #include "avm1/machine.h"
 #include "avm1/object.h"
 #include "avm1/realm.h"
@@ -335,9 +336,43 @@ bool loosely_equal(Activation& act, const Value& a, const Value& b) {
   return false;
 }
 
+namespace {
+
+// Characters as whole code points, a surrogate pair (even one written as two
+// UTF-8 sequences) as one.
+std::u32string code_points(const String& s) {
+  std::u16string units = to_utf16(s.view());
+  std::u32string out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    }
+    out += c;
+  }
+  return out;
+}
+
+bool string_less(Activation& act, const String& a, const String& b) {
+  if (act.version() < 6 || (a.is_ascii() && b.is_ascii())) return a.view() < b.view();
+  return code_points(a) < code_points(b);
+}
+
+}  // namespace
+
+// Less2: an operand whose primitive is still an object (a clip aside, which
+// counts as NaN) makes the comparison false at once, before the other
+// operand converts.
 Value less_than(Activation& act, const Value& a, const Value& b) {
-  Value pa = to_primitive(act, a), pb = to_primitive(act, b);
-  if (pa.is_string() && pb.is_string()) return Value(pa.string().view() < pb.string().view());
+  auto no_primitive = [](const Value& p) { return p.is_object() && !as_clip(p); };
+  Value pa = to_primitive(act, a);
+  if (no_primitive(pa)) return Value(false);
+  Value pb = to_primitive(act, b);
+  if (no_primitive(pb)) return Value(false);
+  if (pa.is_string() && pb.is_string()) return Value(string_less(act, pa.string(), pb.string()));
   double x = to_number(act, pa), y = to_number(act, pb);
   if (std::isnan(x) || std::isnan(y)) return Value();
   return Value(x < y);

@@ -132,14 +132,22 @@ Value ScriptFunction::call_with(Activation& caller, const Value& this_value,
   CallDepth depth(m);
   const FunctionDefinition& def = definition_;
 
-  Object* locals = m.heap().make<Object>(nullptr);
-  Scope* scope = m.heap().make<Scope>(Scope::Kind::Local, locals, scope_);
   // Timeline actions inside a function address the clip it was defined on;
   // while that clip is gone, the clip it was called on.
   Object* target = base_clip_;
-  if (auto* clip = dynamic_cast<ClipObject*>(base_clip_); clip && clip->removed()) {
-    if (auto* this_clip = dynamic_cast<ClipObject*>(this_value.object())) target = this_clip;
+  auto* this_clip = dynamic_cast<ClipObject*>(this_value.object());
+  if (auto* clip = dynamic_cast<ClipObject*>(base_clip_); clip && clip->removed() && this_clip)
+    target = this_clip;
+  // Version 5 functions keep no closure: they see their locals, the clip
+  // they were called on (or else the one they were defined on) and the
+  // globals.
+  Scope* outer = scope_;
+  if (def.code.version < 6) {
+    if (this_clip) target = this_clip;
+    outer = m.clip_scope(target);
   }
+  Object* locals = m.heap().make<Object>(nullptr);
+  Scope* scope = m.heap().make<Scope>(Scope::Kind::Local, locals, outer);
   Activation act(m, def.code, scope, this_value, target, base_clip_);
   act.constants = def.constants;
   act.callee = this;
@@ -157,7 +165,10 @@ Value ScriptFunction::call_with(Activation& caller, const Value& this_value,
     if (next_register < act.register_count) act.registers[next_register] = v;
     ++next_register;
   };
-  if (f & function_flag::PreloadThis) preload(this_value);
+  if (f & function_flag::PreloadThis)
+    preload(this_value);
+  else if (!(f & function_flag::SuppressThis))
+    locals->define("this", this_value);
   if (f & function_flag::PreloadArguments) {
     preload(Value(make_arguments(caller, args, this)));
   } else if (!(f & function_flag::SuppressArguments)) {

@@ -383,7 +383,8 @@ void Interpreter::action_push(Body& body) {
         break;
       case PushType::Register: {
         std::uint8_t r = body.u8();
-        push(r < act_.register_count ? act_.registers[r] : Value());
+        Value* slot = register_slot(r);
+        push(slot ? *slot : Value());
         break;
       }
       case PushType::Boolean:
@@ -418,7 +419,15 @@ void Interpreter::action_push(Body& body) {
 
 void Interpreter::action_store_register(Body& body) {
   std::uint8_t r = body.u8();
-  if (r < act_.register_count) act_.registers[r] = peek();
+  if (Value* slot = register_slot(r)) *slot = peek();
+}
+
+// A function's own registers, then the four of the action list that runs:
+// a function with fewer than four registers reaches those above its own.
+Value* Interpreter::register_slot(std::uint8_t r) {
+  if (r < act_.register_count) return &act_.registers[r];
+  if (r < m_.global_registers.size()) return &m_.global_registers[r];
+  return nullptr;
 }
 
 void Interpreter::action_constant_pool(Body& body) {
@@ -487,7 +496,7 @@ Interpreter::Flow Interpreter::action_try(Body& body) {
   }
   if (thrown && has_catch) {
     if (catch_in_register) {
-      if (catch_register < act_.register_count) act_.registers[catch_register] = exception;
+      if (Value* slot = register_slot(catch_register)) *slot = exception;
     } else {
       set_variable(act_, catch_name, exception);
     }
@@ -546,7 +555,7 @@ void Interpreter::action_define_function(Body& body, bool version2) {
                                             act_.base_clip);
   Object* prototype = act_.new_object();
   prototype->define("constructor", Value(fn), attr::DontEnum);
-  fn->define("prototype", Value(prototype), attr::DontEnum);
+  fn->define("prototype", Value(prototype), attr::DontEnum | attr::DontDelete);
   if (name.empty()) {
     push(Value(fn));
   } else {

@@ -39,6 +39,8 @@ class Interpreter {
   Value pop();
   void push(Value v);
   Value& peek();
+  Value* register_slot(std::uint8_t r);
+  Value pop_frame();
   double pop_number();
   String pop_string();
 

@@ -53,10 +53,16 @@ void Machine::begin_frame() {
 void Machine::guard(const std::function<void()>& run) {
   if (halted) return;
   ++running;
+  // Each action list the player runs starts with four empty registers.
   struct Leave {
     Machine& m;
-    ~Leave() { --m.running; }
-  } leave{*this};
+    std::array<Value, 4> registers;
+    ~Leave() {
+      --m.running;
+      m.global_registers = registers;
+    }
+  } leave{*this, global_registers};
+  global_registers = {};
   try {
     run();
   } catch (const ScriptException&) {

@@ -281,8 +281,8 @@ bool Object::get_builtin(Activation&, const String&, Value&) { return false; }
 bool Object::set_builtin(Activation&, const String&, const Value&) { return false; }
 void Object::enumerate_builtin(Activation&, std::vector<String>&) {}
 // valueOf, or toString when there is no valueOf to call; an object that has
-// neither (one without a prototype) has no primitive: undefined. Neither
-// name is asked of __resolve.
+// neither (one without a prototype, _global) has no primitive: undefined.
+// Neither name is asked of __resolve.
 Value Object::default_value(Activation& act) {
   Value f;
   if (lookup(act, "valueOf", f) && f.object() && f.object()->callable()) {
@@ -302,7 +302,6 @@ String Object::default_string(Activation& act) {
   if (Object* fn = f.object(); fn && fn->callable()) {
     Value r = act.call(f, Value(this));
     if (r.is_string()) return r.string();
-    if (!r.is_nullish() && !r.is_object()) return to_string(act, r);
   }
   return callable() ? "[type Function]" : "[type Object]";
 }

@@ -127,8 +127,9 @@ void clip_call_frame(Activation& act, Object* clip, const Value& frame) {
 bool clip_frame_loaded(Activation& act, Object* clip, const Value& frame) {
   auto c = live(clip);
   if (!c) return false;
+  // The whole movie is at hand: a label always counts as loaded.
   double n = act.to_number(frame);
-  return !std::isnan(n) && n <= player_of(clip)->total_frames(*c);
+  return std::isnan(n) || n <= player_of(clip)->total_frames(*c);
 }
 
 void start_drag(Activation& act, Object* clip, bool lock_center, const DragBounds& bounds) {

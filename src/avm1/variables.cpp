@@ -32,18 +32,31 @@ int level_number(std::string_view s) {
 }
 
 // A plain name along the scope chain.
+// `this` is a variable like the others: a function keeps it among its locals
+// (unless DefineFunction2 puts it in a register or leaves it out), so a
+// script may assign it. When no scope has one, outside functions the running
+// `this` answers; inside them, from version 6, the timeline the function
+// belongs to.
 bool lookup_scopes(Activation& act, const String& name, Value& out) {
   std::string_view n = name.view();
-  if (is_name(act, n, "this")) {
-    out = act.this_value;
-    return true;
-  }
   if (act.version() >= 6 && is_name(act, n, "_global")) {
     out = Value(act.global());
     return true;
   }
   for (Scope* s = act.scope; s; s = s->parent) {
+    // Version 4 scripts have timeline variables only: no globals.
+    if (s->kind == Scope::Kind::Global && act.version() < 5) break;
     if (s->values && s->values->lookup(act, name, out)) return true;
+  }
+  if (is_name(act, n, "this")) {
+    if (!act.callee) {
+      out = act.this_value;
+      return true;
+    }
+    if (act.version() >= 6) {
+      out = Value(act.base_clip ? act.base_clip : act.target);
+      return true;
+    }
   }
   return false;
 }

@@ -87,6 +87,9 @@ Value register_class(Activation& act, const Value&, std::span<const Value> args)
   if (args.size() < 2) return Value(false);
   String name = act.to_string(args[0]);
   Object* ctor = args[1].object();
+  // A constructor registers, null or undefined unregisters; anything else
+  // is refused.
+  if (ctor ? !ctor->callable() : !args[1].is_nullish()) return Value(false);
   if (ctor)
     act.realm().registered_classes[name.str()] = ctor;
   else
