@@ -8,6 +8,7 @@
 #include "avm1/clip.h"
 #include "avm1/machine.h"
 #include "swf/player.h"
+#include "swf/text_field.h"
 
 namespace strandel::avm1 {
 
@@ -79,6 +80,15 @@ Value mouse_in(swf::Player& player, const swf::DisplayObject& o, bool y) {
   if (!inverse) return Value(0);
   swf::Point p = inverse->apply(player.mouse_x(), player.mouse_y());
   return Value(std::round(y ? p.y : p.x) / kTwips);
+}
+
+void resize_text_field(swf::TextField& f, bool width, double pixels) {
+  auto twips = static_cast<std::int32_t>(std::clamp(to_twips(pixels), -1e9, 1e9));
+  if (width)
+    f.bounds.xmax = f.bounds.xmin + twips;
+  else
+    f.bounds.ymax = f.bounds.ymin + twips;
+  f.changed();
 }
 
 }  // namespace
@@ -197,6 +207,10 @@ void set_display_property(Activation& act, ClipObject& clip, int index, const Va
       break;
     case Width:
     case Height: {
+      if (o->text_field) {  // a text field's box changes size, not its text
+        resize_text_field(*o->text_field, index == Width, v);
+        break;
+      }
       auto b = player.bounds(*o);
       if (!b) return;
       double local = (index == Width ? b->width() : b->height()) / kTwips;

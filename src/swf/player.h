@@ -117,6 +117,9 @@ class Player {
                         std::int32_t depth);
   DisplayObject* create_empty_clip(DisplayObject& parent, const std::string& name,
                                    std::int32_t depth);
+  // A text field made by a script: `bounds` in twips, at x, y in its parent.
+  DisplayObject* create_text_field(DisplayObject& parent, const std::string& name,
+                                   std::int32_t depth, const Rect& bounds, double x, double y);
   DisplayObject* duplicate(DisplayObject& original, const std::string& name, std::int32_t depth);
   void remove(DisplayObject& object);
   // Moves an object to another depth of its parent, swapping with what is there.

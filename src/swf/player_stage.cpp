@@ -91,6 +91,30 @@ DisplayObject* Player::create_empty_clip(DisplayObject& parent, const std::strin
   return child.get();
 }
 
+DisplayObject* Player::create_text_field(DisplayObject& parent, const std::string& name,
+                                         std::int32_t depth, const Rect& bounds, double x,
+                                         double y) {
+  if (!parent.sprite || !valid_depth(depth) || instances_left_ == 0) return nullptr;
+  --instances_left_;
+  auto& list = parent.sprite->display_list;
+  if (auto it = list.find(depth); it != list.end()) {
+    auto old = it->second;
+    detach(*old, true);
+  }
+  auto child = std::make_shared<DisplayObject>();
+  child->kind = DisplayKind::EditText;
+  child->text_field = std::make_shared<TextField>(EditTextDefinition{}, dictionary_);
+  child->text_field->bounds = bounds;
+  child->matrix.tx = x;
+  child->matrix.ty = y;
+  child->depth = depth;
+  child->version = parent.version;
+  child->name = name;
+  adopt(parent, child);
+  start_object(child);
+  return child.get();
+}
+
 // A copy of a placed object beside it: its character, transform, colour and
 // clip events, but none of what scripts gave it.
 DisplayObject* Player::duplicate(DisplayObject& original, const std::string& name,
@@ -179,6 +203,10 @@ std::optional<Rect> Player::bounds(const DisplayObject& object) const {
         for (const auto& [depth, child] : obj.sprite->display_list) {
           if (auto b = of(*child, child->matrix.then(m), nesting + 1)) grow(out, *b, {});
         }
+        return out;
+      }
+      if (obj.text_field) {  // scripts resize fields
+        grow(out, obj.text_field->bounds, m);
         return out;
       }
       character(obj.character_id, m, out, nesting);

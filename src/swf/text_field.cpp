@@ -183,6 +183,7 @@ class Layouter {
     }
     out_.text_width = std::max(out_.text_width, width + (left - kGutter));
     ++out_.lines;
+    out_.line_boxes.push_back({y - kGutter, baseline + descent - kGutter});
     last_leading_ = pf.leading * kTwips;
     return baseline + descent + last_leading_;
   }
@@ -399,6 +400,44 @@ void TextField::replace(std::size_t begin, std::size_t end, const std::u32string
   spans_.insert(spans_.begin() + static_cast<std::ptrdiff_t>(first),
                 TextSpan{std::move(t), format});
   merge_spans();
+  changed();
+}
+
+std::size_t TextField::max_scroll() const {
+  const std::vector<LaidLine>& lines = layout().line_boxes;
+  double room = bounds.height() - 2 * kGutter;
+  if (lines.empty()) return 1;
+  double bottom = lines.back().bottom;
+  std::size_t first = lines.size();
+  while (first > 1 && bottom - lines[first - 2].top <= room) --first;
+  return first;
+}
+
+std::size_t TextField::bottom_scroll() const {
+  const std::vector<LaidLine>& lines = layout().line_boxes;
+  if (lines.empty()) return 1;
+  std::size_t first = std::clamp<std::size_t>(scroll, 1, lines.size());
+  double limit = lines[first - 1].top + bounds.height() - 2 * kGutter;
+  std::size_t last = first;
+  while (last < lines.size() && lines[last].bottom <= limit) ++last;
+  return last;
+}
+
+void TextField::fit_to_text() {
+  if (auto_size == AutoSize::None) return;
+  const TextLayout& l = layout();
+  auto width = static_cast<std::int32_t>(std::ceil(l.text_width + 2 * kGutter));
+  auto height = static_cast<std::int32_t>(std::ceil(l.text_height + 2 * kGutter));
+  if (!word_wrap) {
+    std::int32_t grow = width - bounds.width();
+    if (auto_size == AutoSize::Left) bounds.xmax += grow;
+    if (auto_size == AutoSize::Right) bounds.xmin -= grow;
+    if (auto_size == AutoSize::Center) {
+      bounds.xmin -= grow / 2;
+      bounds.xmax = bounds.xmin + width;
+    }
+  }
+  bounds.ymax = bounds.ymin + height;
   changed();
 }
 

@@ -37,8 +37,15 @@ struct LaidRun {
   double x0 = 0, x1 = 0;  // the run's extent along the line
 };
 
+// A line's extent down the field, twips from its top: the leading below
+// it is not part of it.
+struct LaidLine {
+  double top = 0, bottom = 0;
+};
+
 struct TextLayout {
   std::vector<LaidRun> runs;
+  std::vector<LaidLine> line_boxes;
   double text_width = 0, text_height = 0;  // twips, as textWidth and textHeight report
   std::size_t lines = 0;
 };
@@ -56,6 +63,14 @@ class TextField {
   std::string variable;
   std::size_t max_chars = 0;  // 0: no limit
   TextFormat default_format;  // what new text gets
+  // What scripts set and read back; the layout does not use them.
+  bool editable = false;  // an input field rather than a dynamic one
+  bool condense_white = false;
+  std::string restrict;  // the characters typing may enter; empty: any
+  bool has_restrict = false;
+  bool advanced_anti_alias = false;
+  std::size_t scroll = 1;  // the first line shown, from 1
+  double hscroll = 0;      // pixels
 
   std::string text() const;  // paragraphs end at '\r'
   void set_text(const std::string& utf8);
@@ -80,6 +95,12 @@ class TextField {
   // The text in lines, laid out with the dictionary's fonts; kept until the
   // field or its text changes. Call changed() after setting a property.
   const TextLayout& layout() const;
+  // The last line scroll may show first, and the last line shown whole
+  // from `scroll` (both from 1).
+  std::size_t max_scroll() const;
+  std::size_t bottom_scroll() const;
+  // Makes the bounds hold the text, keeping the side auto_size names.
+  void fit_to_text();
   void changed() { layout_.reset(); }
 
  private:

@@ -1,0 +1,469 @@
+// TextField: the script side of text fields, placed ones and those
+// createTextField makes. Its properties are accessors on the prototype over
+// the field's model; a field's display properties (_x, _name...) are its
+// object's own, as a clip's are.
+#include "swf/text_field.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "avm1/array.h"
+#include "avm1/builtins/builtins.h"
+#include "avm1/builtins/text_format.h"
+#include "avm1/clip.h"
+#include "avm1/machine.h"
+#include "avm1/native.h"
+#include "avm1/realm.h"
+#include "swf/player.h"
+
+namespace strandel::avm1 {
+
+namespace {
+
+constexpr double kTwips = 20;
+
+swf::TextField* field_of(const Value& self) {
+  swf::DisplayObject* o = display_object(self);
+  return o ? o->text_field.get() : nullptr;
+}
+
+// Text changed by a script: the layout is redone and an auto-sized field
+// takes its text's size.
+void relayout(swf::TextField& f, Activation& act) {
+  f.changed();
+  f.fit_to_text();
+  act.machine().player().mark_dirty();
+}
+
+Value text_value(const std::string& utf8) { return Value(String(utf8)); }
+
+// Positions are counted in the UTF-16 units scripts see; the model counts
+// code points. Outside the Basic Multilingual Plane the two differ.
+std::size_t to_model_position(const swf::TextField& f, double units) {
+  if (!(units > 0)) return 0;
+  std::u32string text = swf::utf8_to_u32(f.text());
+  std::size_t at = 0, counted = 0;
+  while (at < text.size() && counted < units) {
+    counted += text[at] > 0xFFFF ? 2 : 1;
+    ++at;
+  }
+  return at;
+}
+
+std::size_t utf16_length(const std::string& utf8) { return to_utf16(utf8).size(); }
+
+// --- Properties -----------------------------------------------------------
+
+template <bool swf::TextField::*Field>
+Value get_flag(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(f->*Field) : Value();
+}
+
+template <bool swf::TextField::*Field>
+Value set_flag(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  f->*Field = act.to_boolean(args[0]);
+  relayout(*f, act);
+  return Value();
+}
+
+Value get_text(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? text_value(f->text()) : Value();
+}
+
+Value set_text(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  f->set_text(act.to_string(args[0]).str());
+  relayout(*f, act);
+  return Value();
+}
+
+Value get_html_text(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return text_value(f->html ? f->html_text() : f->text());
+}
+
+Value set_html_text(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  std::string s = act.to_string(args[0]).str();
+  if (f->html)
+    f->set_html_text(s);
+  else
+    f->set_text(s);
+  relayout(*f, act);
+  return Value();
+}
+
+Value get_length(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(static_cast<double>(utf16_length(f->text()))) : Value();
+}
+
+std::uint32_t rgb(swf::Rgba c) {
+  return static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
+}
+
+swf::Rgba from_rgb(std::uint32_t v, std::uint8_t alpha) {
+  return {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+          static_cast<std::uint8_t>(v), alpha};
+}
+
+template <swf::Rgba swf::TextField::*Field>
+Value get_color(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(static_cast<double>(rgb(f->*Field))) : Value();
+}
+
+template <swf::Rgba swf::TextField::*Field>
+Value set_color(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  f->*Field = from_rgb(static_cast<std::uint32_t>(act.to_int32(args[0])), 255);
+  relayout(*f, act);
+  return Value();
+}
+
+// The colour of the text to come, whatever the text has.
+Value get_text_color(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return Value(static_cast<double>(rgb(f->default_format.color)));
+}
+
+// The colour of all the text and of the text to come.
+Value set_text_color(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  swf::PartialTextFormat p;
+  p.color = static_cast<std::uint32_t>(act.to_int32(args[0])) & 0xFFFFFF;
+  p.apply_to(f->default_format);
+  f->apply_format(0, f->length(), p);
+  relayout(*f, act);
+  return Value();
+}
+
+constexpr std::string_view kAutoSizes[] = {"none", "left", "center", "right"};
+
+Value get_auto_size(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return Value(String(kAutoSizes[static_cast<std::size_t>(f->auto_size)]));
+}
+
+// true is "left" and false "none"; names (in any case) give the side kept, and
+// anything else is "none".
+Value set_auto_size(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  const Value& v = args[0];
+  swf::AutoSize size = swf::AutoSize::None;
+  if (v.is_boolean()) {
+    size = v.boolean() ? swf::AutoSize::Left : swf::AutoSize::None;
+  } else {
+    String name = act.to_string(v);
+    for (std::size_t i = 0; i < std::size(kAutoSizes); ++i)
+      if (equals_folded(name.view(), kAutoSizes[i])) size = static_cast<swf::AutoSize>(i);
+  }
+  f->auto_size = size;
+  relayout(*f, act);
+  return Value();
+}
+
+Value get_type(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return Value(f->editable ? "input" : "dynamic");
+}
+
+// "input" and "dynamic" in any case; other names change nothing.
+Value set_type(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  String name = act.to_string(args[0]);
+  if (equals_folded(name.view(), "input")) f->editable = true;
+  if (equals_folded(name.view(), "dynamic")) f->editable = false;
+  return Value();
+}
+
+Value get_variable(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return f->variable.empty() ? Value::null() : text_value(f->variable);
+}
+
+Value set_variable(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  const Value& v = args[0];
+  f->variable = v.is_nullish() ? std::string() : act.to_string(v).str();
+  return Value();
+}
+
+Value get_max_chars(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return f->max_chars == 0 ? Value::null() : Value(static_cast<double>(f->max_chars));
+}
+
+Value set_max_chars(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  std::int32_t n = act.to_int32(args[0]);
+  f->max_chars = n > 0 ? static_cast<std::size_t>(n) : 0;
+  return Value();
+}
+
+Value get_restrict(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return f->has_restrict ? text_value(f->restrict) : Value::null();
+}
+
+Value set_restrict(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  f->has_restrict = !args[0].is_nullish();
+  f->restrict = f->has_restrict ? act.to_string(args[0]).str() : std::string();
+  return Value();
+}
+
+Value get_text_width(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(std::floor(f->layout().text_width / kTwips)) : Value();
+}
+
+Value get_text_height(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(std::floor(f->layout().text_height / kTwips)) : Value();
+}
+
+Value get_scroll(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(static_cast<double>(f->scroll)) : Value();
+}
+
+Value set_scroll(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  double n = act.to_number(args[0]);
+  if (std::isnan(n)) return Value();
+  double top = static_cast<double>(f->max_scroll());
+  f->scroll = static_cast<std::size_t>(std::clamp(std::trunc(n), 1.0, top));
+  act.machine().player().mark_dirty();
+  return Value();
+}
+
+Value get_max_scroll(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(static_cast<double>(f->max_scroll())) : Value();
+}
+
+Value get_bottom_scroll(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(static_cast<double>(f->bottom_scroll())) : Value();
+}
+
+double max_hscroll(const swf::TextField& f) {
+  double over = f.layout().text_width - (f.bounds.width() - 4 * kTwips);
+  return std::max(0.0, std::round(over / kTwips));
+}
+
+Value get_hscroll(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(f->hscroll) : Value();
+}
+
+Value set_hscroll(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  double n = act.to_number(args[0]);
+  if (std::isnan(n)) return Value();
+  f->hscroll = std::clamp(std::trunc(n), 0.0, max_hscroll(*f));
+  act.machine().player().mark_dirty();
+  return Value();
+}
+
+Value get_max_hscroll(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(max_hscroll(*f)) : Value();
+}
+
+Value get_anti_alias_type(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return Value(f->advanced_anti_alias ? "advanced" : "normal");
+}
+
+Value set_anti_alias_type(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  String name = act.to_string(args[0]);
+  if (name.view() == "advanced") f->advanced_anti_alias = true;
+  if (name.view() == "normal") f->advanced_anti_alias = false;
+  return Value();
+}
+
+// --- Methods ----------------------------------------------------------------
+
+// The range a getTextFormat or setTextFormat call names with `count`
+// position arguments: none is the whole text, one is a character.
+std::pair<std::size_t, std::size_t> range_of(Activation& act, const swf::TextField& f,
+                                             std::span<const Value> positions) {
+  std::size_t length = f.length();
+  if (positions.empty()) return {0, length};
+  double b = act.to_number(positions[0]);
+  if (std::isnan(b) || b < 0) b = 0;
+  std::size_t begin = to_model_position(f, b);
+  if (positions.size() == 1) return {begin, begin + 1};
+  double e = act.to_number(positions[1]);
+  std::size_t end = std::isnan(e) ? length : to_model_position(f, e);
+  return {begin, std::min(end, length)};
+}
+
+Value get_text_format(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  auto [begin, end] = range_of(act, *f, args.subspan(0, std::min<std::size_t>(args.size(), 2)));
+  if (f->length() == 0 || begin >= f->length())
+    return make_text_format(act, swf::PartialTextFormat::of(f->default_format));
+  return make_text_format(act, f->format_of(begin, std::max(end, begin + 1)));
+}
+
+// setTextFormat([begin, [end,]] format): the format is the last argument.
+Value set_text_format(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  const swf::PartialTextFormat* format = text_format_of(args.back());
+  if (!format) return Value();
+  auto [begin, end] = range_of(act, *f, args.first(std::min<std::size_t>(args.size() - 1, 2)));
+  f->apply_format(begin, end, *format);
+  relayout(*f, act);
+  return Value();
+}
+
+Value get_new_text_format(Activation& act, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  if (!f) return Value();
+  return make_text_format(act, swf::PartialTextFormat::of(f->default_format));
+}
+
+Value set_new_text_format(Activation&, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  const swf::PartialTextFormat* format = text_format_of(arg(args, 0));
+  if (!f || !format) return Value();
+  format->apply_to(f->default_format);
+  return Value();
+}
+
+// replaceText(begin, end, text): the new text takes the format of the
+// character it replaces first, or the new-text format.
+Value replace_text(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.size() < 3) return Value();
+  double b = act.to_number(args[0]), e = act.to_number(args[1]);
+  if (std::isnan(b) || std::isnan(e) || b < 0 || e < b) return Value();
+  std::size_t begin = to_model_position(*f, b), end = to_model_position(*f, e);
+  std::u32string text = swf::utf8_to_u32(act.to_string(args[2]).str());
+  swf::TextFormat format = f->default_format;
+  f->replace(begin, end, text, format);
+  relayout(*f, act);
+  return Value();
+}
+
+Value replace_sel(Activation&, const Value&, std::span<const Value>) { return Value(); }
+
+Value remove_text_field(Activation& act, const Value& self, std::span<const Value>) {
+  swf::DisplayObject* o = display_object(self);
+  if (o && o->text_field && o->placed_by_script && o->depth >= 0) act.machine().player().remove(*o);
+  return Value();
+}
+
+Value get_depth(Activation&, const Value& self, std::span<const Value>) {
+  swf::DisplayObject* o = display_object(self);
+  return o ? Value(static_cast<double>(o->depth)) : Value();
+}
+
+Value get_font_list(Activation& act, const Value&, std::span<const Value>) {
+  return Value(act.new_array());
+}
+
+Value nothing(Activation&, const Value&, std::span<const Value>) { return Value(); }
+
+// MovieClip.createTextField(name, depth, x, y, width, height): the new
+// field; its position and size are whole pixels.
+Value create_text_field(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::DisplayObject* parent = display_object(self);
+  if (!parent || args.size() < 6) return Value();
+  std::string name = act.to_string(args[0]).str();
+  double n[5];
+  for (std::size_t i = 0; i < 5; ++i) {
+    n[i] = act.to_number(args[i + 1]);
+    if (!std::isfinite(n[i])) n[i] = 0;
+    n[i] = std::clamp(std::trunc(n[i]), -1e7, 1e7);
+  }
+  auto twips = [](double px) { return static_cast<std::int32_t>(px * kTwips); };
+  swf::Rect bounds{0, twips(n[3]), 0, twips(n[4])};
+  swf::DisplayObject* made = act.machine().player().create_text_field(
+      *parent, name, static_cast<std::int32_t>(n[0]), bounds, n[1] * kTwips, n[2] * kTwips);
+  if (!made) return Value();
+  ClipObject* object = clip_object(act.machine(), *made);
+  return act.version() >= 8 ? Value(object) : Value();
+}
+
+}  // namespace
+
+void register_text_field(Realm& realm, Activation& act) {
+  using swf::TextField;
+  ClassBuilder tf(act, {"TextField", nothing});
+  tf.property("text", get_text, set_text)
+      .property("htmlText", get_html_text, set_html_text)
+      .property("html", get_flag<&TextField::html>, set_flag<&TextField::html>)
+      .property("length", get_length)
+      .property("multiline", get_flag<&TextField::multiline>, set_flag<&TextField::multiline>)
+      .property("wordWrap", get_flag<&TextField::word_wrap>, set_flag<&TextField::word_wrap>)
+      .property("password", get_flag<&TextField::password>, set_flag<&TextField::password>)
+      .property("selectable", get_flag<&TextField::selectable>, set_flag<&TextField::selectable>)
+      .property("border", get_flag<&TextField::border>, set_flag<&TextField::border>)
+      .property("background", get_flag<&TextField::background>, set_flag<&TextField::background>)
+      .property("embedFonts", get_flag<&TextField::embed_fonts>, set_flag<&TextField::embed_fonts>)
+      .property("condenseWhite", get_flag<&TextField::condense_white>,
+                set_flag<&TextField::condense_white>)
+      .property("borderColor", get_color<&TextField::border_color>,
+                set_color<&TextField::border_color>)
+      .property("backgroundColor", get_color<&TextField::background_color>,
+                set_color<&TextField::background_color>)
+      .property("textColor", get_text_color, set_text_color)
+      .property("autoSize", get_auto_size, set_auto_size)
+      .property("type", get_type, set_type)
+      .property("variable", get_variable, set_variable)
+      .property("maxChars", get_max_chars, set_max_chars)
+      .property("restrict", get_restrict, set_restrict)
+      .property("textWidth", get_text_width)
+      .property("textHeight", get_text_height)
+      .property("scroll", get_scroll, set_scroll)
+      .property("maxscroll", get_max_scroll)
+      .property("bottomScroll", get_bottom_scroll)
+      .property("hscroll", get_hscroll, set_hscroll)
+      .property("maxhscroll", get_max_hscroll)
+      .property("antiAliasType", get_anti_alias_type, set_anti_alias_type, attr::Version8)
+      .method("getTextFormat", get_text_format)
+      .method("setTextFormat", set_text_format)
+      .method("getNewTextFormat", get_new_text_format)
+      .method("setNewTextFormat", set_new_text_format)
+      .method("replaceText", replace_text)
+      .method("replaceSel", replace_sel)
+      .method("removeTextField", remove_text_field)
+      .method("getDepth", get_depth)
+      .static_method("getFontList", get_font_list);
+  tf.install(realm.global);
+  realm.text_field_proto = tf.prototype();
+  define_method(act, realm.movie_clip_proto, "createTextField", create_text_field);
+}
+
+}  // namespace strandel::avm1
