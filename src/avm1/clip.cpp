@@ -1,6 +1,7 @@
 #include "avm1/clip.h"
 
 #include "avm1/activation.h"
+#include "avm1/builtins/builtins.h"
 #include "avm1/display_properties.h"
 #include "avm1/machine.h"
 #include "avm1/realm.h"
@@ -161,6 +162,8 @@ ClipObject* clip_object(Machine& machine, swf::DisplayObject& object) {
                                                               : realm.movie_clip_proto;
   auto* made = machine.heap().make<ClipObject>(proto, machine.player(), object.shared_from_this());
   object.script = made;
+  if (object.kind == swf::DisplayKind::EditText)
+    machine.run_native([made](Activation& act) { init_text_field_object(act, made); });
   return made;
 }
 

@@ -38,7 +38,10 @@ void register_xml(Realm& realm, Activation& act);  // after XMLNode
 void register_xml_socket(Realm& realm, Activation& act);
 void register_load_vars(Realm& realm, Activation& act);
 void register_load_variables(Realm& realm, Activation& act);  // after MovieClip
-void register_text_field(Realm& realm, Activation& act);  // after MovieClip
+void register_text_field(Realm& realm, Activation& act);      // after MovieClip
+// What a text field's object gets when made: it broadcasts to its
+// listeners, itself the first.
+void init_text_field_object(Activation& act, Object* field);
 void register_text_format(Realm& realm, Activation& act);
 void register_style_sheet(Realm& realm, Activation& act);  // after TextField
 // flash.geom

@@ -418,6 +418,11 @@ Value create_text_field(Activation& act, const Value& self, std::span<const Valu
 
 }  // namespace
 
+void init_text_field_object(Activation& act, Object* field) {
+  make_broadcaster(act, field);
+  act.call_method(Value(field), "addListener", {Value(field)});
+}
+
 void register_text_field(Realm& realm, Activation& act) {
   using swf::TextField;
   ClassBuilder tf(act, {"TextField", nothing});
