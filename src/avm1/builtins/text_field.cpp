@@ -14,6 +14,7 @@
 #include "avm1/machine.h"
 #include "avm1/native.h"
 #include "avm1/realm.h"
+#include "avm1/variables.h"
 #include "swf/player.h"
 
 namespace strandel::avm1 {
@@ -69,8 +70,52 @@ Value set_flag(Activation& act, const Value& self, std::span<const Value> args) 
   return Value();
 }
 
-Value get_text(Activation&, const Value& self, std::span<const Value>) {
-  swf::TextField* f = field_of(self);
+// The clip a field's variable lives on and its name there: a plain name is
+// the parent clip's, "a.b.x" or "/a/b:x" a variable of the clip the path
+// leads to. No clip when the path leads nowhere.
+std::pair<Object*, String> variable_home(Activation& act, swf::DisplayObject& o) {
+  const std::string& var = o.text_field->variable;
+  Object* parent = o.parent ? clip_object(act.machine(), *o.parent) : nullptr;
+  auto cut = var.find_last_of(":.");
+  if (cut == std::string::npos) return {parent, String(var)};
+  Object* clip = resolve_target(act, String(var.substr(0, cut)), parent);
+  return {clip, String(var.substr(cut + 1))};
+}
+
+// A field bound to a variable shows the variable's value when it has one.
+void sync_from_variable(Activation& act, swf::DisplayObject& o) {
+  swf::TextField& f = *o.text_field;
+  if (f.variable.empty()) return;
+  auto [clip, name] = variable_home(act, o);
+  if (!clip || name.empty()) return;
+  Value v = clip->get(act, name);
+  if (v.is_undefined()) return;
+  std::string text = act.to_string(v).str();
+  if (text == (f.html ? f.html_text() : f.text())) return;
+  if (f.html)
+    f.set_html_text(text);
+  else
+    f.set_text(text);
+  relayout(f, act);
+}
+
+// Text set by a script goes to the field's variable too.
+void sync_to_variable(Activation& act, swf::DisplayObject& o) {
+  swf::TextField& f = *o.text_field;
+  if (f.variable.empty()) return;
+  auto [clip, name] = variable_home(act, o);
+  if (clip && !name.empty()) clip->set(act, name, text_value(f.html ? f.html_text() : f.text()));
+}
+
+swf::TextField* synced_field(Activation& act, const Value& self) {
+  swf::DisplayObject* o = display_object(self);
+  if (!o || !o->text_field) return nullptr;
+  sync_from_variable(act, *o);
+  return o->text_field.get();
+}
+
+Value get_text(Activation& act, const Value& self, std::span<const Value>) {
+  swf::TextField* f = synced_field(act, self);
   return f ? text_value(f->text()) : Value();
 }
 
@@ -79,11 +124,12 @@ Value set_text(Activation& act, const Value& self, std::span<const Value> args) 
   if (!f || args.empty()) return Value();
   f->set_text(act.to_string(args[0]).str());
   relayout(*f, act);
+  sync_to_variable(act, *display_object(self));
   return Value();
 }
 
-Value get_html_text(Activation&, const Value& self, std::span<const Value>) {
-  swf::TextField* f = field_of(self);
+Value get_html_text(Activation& act, const Value& self, std::span<const Value>) {
+  swf::TextField* f = synced_field(act, self);
   if (!f) return Value();
   return text_value(f->html ? f->html_text() : f->text());
 }
@@ -282,9 +328,9 @@ Value get_hscroll(Activation&, const Value& self, std::span<const Value>) {
 Value set_hscroll(Activation& act, const Value& self, std::span<const Value> args) {
   swf::TextField* f = field_of(self);
   if (!f || args.empty()) return Value();
-  double n = act.to_number(args[0]);
-  if (std::isnan(n)) return Value();
-  f->hscroll = std::clamp(std::trunc(n), 0.0, max_hscroll(*f));
+  if (std::isnan(act.to_number(args[0]))) return Value();
+  double n = act.to_int32(args[0]);  // wraps, as the player's integers do
+  f->hscroll = std::clamp(n, 0.0, max_hscroll(*f));
   act.machine().player().mark_dirty();
   return Value();
 }
