@@ -5,8 +5,8 @@
 #include <exception>
 #include <utility>
 
+#include "avm1/builtins/text_field.h"
 #include "avm1/clip.h"
-#include "avm1/loads.h"
 #include "avm1/loads.h"
 #include "avm1/machine.h"
 #include "avm1/url.h"
@@ -122,6 +122,7 @@ void Player::advance() {
   // Files asked for during the frame arrive after its scripts.
   machine_->loads().complete();
   run_queue();
+  machine_->run_native([this](avm1::Activation& act) { avm1::update_bound_fields(act, *root_); });
   machine_->collect();
 }
 

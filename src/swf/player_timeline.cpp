@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "avm1/builtins/text_field.h"
 #include "avm1/machine.h"
 #include "swf/bytes.h"
 #include "swf/player.h"
@@ -300,6 +301,8 @@ void Player::place(DisplayObject& clip, const Placement& p, std::uint16_t frame)
   child->clip_actions = p.clip_actions;
   if (child->name.empty()) child->name = "instance" + std::to_string(++instance_count_);
   adopt(clip, child);
+  if (child->text_field && !child->text_field->variable.empty())
+    machine_->run_native([&](avm1::Activation& act) { avm1::update_bound_fields(act, *child); });
   if (child->is_clip()) {
     exec_.push_back(child);
     dispatch(*child, clip_event::Initialize);

@@ -9,6 +9,7 @@
 
 #include "avm1/array.h"
 #include "avm1/builtins/builtins.h"
+#include "avm1/builtins/text_field.h"
 #include "avm1/builtins/text_format.h"
 #include "avm1/clip.h"
 #include "avm1/machine.h"
@@ -100,6 +101,28 @@ void sync_from_variable(Activation& act, swf::DisplayObject& o) {
 }
 
 // Text set by a script goes to the field's variable too.
+void sync_to_variable(Activation& act, swf::DisplayObject& o);
+
+// Fields nested deeper than this are not kept in step with their variables.
+constexpr int kMaxBindingNesting = 64;
+
+void update_bound(Activation& act, swf::DisplayObject& o, int nesting) {
+  if (nesting > kMaxBindingNesting) return;
+  if (o.text_field && !o.text_field->variable.empty()) {
+    auto [clip, name] = variable_home(act, o);
+    if (clip && !name.empty() && clip->get(act, name).is_undefined()) {
+      if (!o.text_field->text().empty()) sync_to_variable(act, o);
+    } else {
+      sync_from_variable(act, o);
+    }
+  }
+  if (swf::DisplayList* children = o.children()) {
+    std::vector<std::shared_ptr<swf::DisplayObject>> list;  // scripts may change it
+    for (const auto& [depth, child] : *children) list.push_back(child);
+    for (const auto& child : list) update_bound(act, *child, nesting + 1);
+  }
+}
+
 void sync_to_variable(Activation& act, swf::DisplayObject& o) {
   swf::TextField& f = *o.text_field;
   if (f.variable.empty()) return;
@@ -463,6 +486,8 @@ Value create_text_field(Activation& act, const Value& self, std::span<const Valu
 }
 
 }  // namespace
+
+void update_bound_fields(Activation& act, swf::DisplayObject& root) { update_bound(act, root, 0); }
 
 void init_text_field_object(Activation& act, Object* field) {
   make_broadcaster(act, field);
