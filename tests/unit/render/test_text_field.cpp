@@ -2,6 +2,7 @@
 // and the layout that scripts measure (textWidth, lines).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "swf/dictionary.h"
@@ -102,6 +103,48 @@ TEST(TextFieldModel, LayoutMeasuresWrapsAndFollowsTextChanges) {
   f.set_text("");
   EXPECT_EQ(f.layout().text_width, 0);
   EXPECT_EQ(f.layout().text_height, 0);
+}
+
+TEST(TextFieldModel, FormatRangesSplitMergeAndReachWholeParagraphs) {
+  Dictionary dict;
+  TextField f(EditTextDefinition{}, dict);
+  f.set_text("ab\ncd");
+  PartialTextFormat bold;
+  bold.bold = true;
+  f.apply_format(1, 2, bold);
+  EXPECT_EQ(f.spans().size(), 3u);
+  EXPECT_FALSE(f.format_of(0, 4).bold.has_value());  // differs across the range
+  EXPECT_EQ(f.format_of(1, 2).bold, true);
+  f.apply_format(0, 1, bold);
+  EXPECT_EQ(f.spans().size(), 2u);  // neighbours of one format join again
+  PartialTextFormat centre;
+  centre.align = TextAlign::Center;
+  f.apply_format(4, 5, centre);  // a paragraph format covers its whole paragraph
+  EXPECT_EQ(f.format_of(3, 5).align, TextAlign::Center);
+  EXPECT_EQ(f.format_of(0, 2).align, TextAlign::Left);
+  EXPECT_FALSE(f.format_of(2, 2).font.has_value());  // an empty range has no format
+  f.replace(1, 4, U"XY\n", f.default_format);
+  EXPECT_EQ(f.text(), "aXY\rd");
+  f.replace(100, 200, U"!", f.default_format);  // past the end appends
+  EXPECT_EQ(f.text(), "aXY\rd!");
+}
+
+TEST(TextFieldModel, ScrollLimitsFollowTheLinesThatFit) {
+  Dictionary dict;
+  TextField f(EditTextDefinition{}, dict);
+  f.multiline = true;
+  f.set_text("1\n2\n3\n4\n5\n6");
+  f.bounds = {0, 2000, 0, 0};
+  EXPECT_EQ(f.max_scroll(), 6u);  // no room: the last line only
+  f.bounds.ymax = 1000000;
+  EXPECT_EQ(f.max_scroll(), 1u);
+  EXPECT_EQ(f.bottom_scroll(), 6u);
+  f.auto_size = AutoSize::Left;
+  f.bounds = {0, 40, 0, 40};
+  f.fit_to_text();
+  EXPECT_GT(f.bounds.width(), 40);
+  EXPECT_EQ(f.bounds.ymax - f.bounds.ymin,
+            static_cast<std::int32_t>(std::ceil(f.layout().text_height + 80)));
 }
 
 }  // namespace
