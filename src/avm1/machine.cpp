@@ -49,7 +49,7 @@ void Machine::begin_frame() {
 }
 
 // Runs script code from the player: a throw nobody catches ends the block
-// quietly; a limit ends it with one report.
+// with a line in the trace output; a limit ends it with one report.
 void Machine::guard(const std::function<void()>& run) {
   if (halted) return;
   ++running;
@@ -64,7 +64,15 @@ void Machine::guard(const std::function<void()>& run) {
   } leave{*this, global_registers};
   global_registers = {};
   try {
-    run();
+    try {
+      run();
+    } catch (const ScriptException& e) {
+      // The player's log shows what nobody caught.
+      Code code{nullptr, {}, root_version()};
+      Activation act(*this, code, clip_scope(nullptr), Value(), nullptr, nullptr);
+      String text = act.to_string(e.value);
+      act.trace("Warning: Uncaught exception, " + text.str());
+    }
   } catch (const ScriptException&) {
   } catch (const ScriptHalt& halt) {
     report(halt.reason);

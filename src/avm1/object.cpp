@@ -4,6 +4,7 @@
 
 #include "avm1/activation.h"
 #include "avm1/conversions.h"
+#include "avm1/errors.h"
 #include "avm1/function.h"
 #include "avm1/machine.h"
 
@@ -69,7 +70,10 @@ Property* Object::find_own(Activation& act, const String& name) {
 bool Object::lookup(Activation& act, const String& name, Value& out) {
   if (Object* to = redirect(act); to != this) return to->lookup(act, name, out);
   Object* o = this;
-  for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto_) {
+  for (int depth = 0; o; ++depth, o = o->proto_) {
+    // A prototype chain this long is a cycle: the script stops.
+    if (depth == kMaxPrototypeChain)
+      throw ScriptHalt{"a prototype chain loops: the script stops"};
     if (Property* p = o->find_own(act, name)) {
       if (!p->accessor()) {
         out = p->value;
