@@ -16,8 +16,8 @@ constexpr float kSampleScale = 1.0f / 32768.0f;
 }  // namespace
 
 EventChannel::EventChannel(std::uint16_t id, std::shared_ptr<DecodedSound> sound,
-                           swf::SoundInfo info)
-    : id_(id), sound_(std::move(sound)), info_(std::move(info)),
+                           swf::SoundInfo info, swf::SoundMix mix)
+    : id_(id), sound_(std::move(sound)), info_(std::move(info)), mix_(mix),
       loops_left_(std::max<unsigned>(info_.loops, 1)) {
   double scale = sound_->rate() / kPointRate;
   if (info_.in_point) begin_ = *info_.in_point * scale;
@@ -54,8 +54,8 @@ bool EventChannel::render(SoundLibrary& library, float* out, std::size_t frames,
       left *= gl;
       right *= gr;
     }
-    out[2 * i] += left;
-    out[2 * i + 1] += right;
+    out[2 * i] += left * mix_.ll + right * mix_.rl;
+    out[2 * i + 1] += left * mix_.lr + right * mix_.rr;
     pos_ += step;
     loop_played_ = true;
     ++i;

@@ -13,13 +13,15 @@ namespace strandel::audio {
 
 class EventChannel {
  public:
-  EventChannel(std::uint16_t id, std::shared_ptr<DecodedSound> sound, swf::SoundInfo info);
+  EventChannel(std::uint16_t id, std::shared_ptr<DecodedSound> sound, swf::SoundInfo info,
+               swf::SoundMix mix = {});
 
   // Adds up to `frames` stereo frames into `out`; false once the sound has
   // played out (the rest of `out` is left alone).
   bool render(SoundLibrary& library, float* out, std::size_t frames, double device_rate);
 
   std::uint16_t id() const { return id_; }
+  const void* owner() const { return mix_.owner; }
   // Milliseconds into the sound (in the current loop).
   double position_ms() const;
 
@@ -27,6 +29,7 @@ class EventChannel {
   std::uint16_t id_;
   std::shared_ptr<DecodedSound> sound_;
   swf::SoundInfo info_;
+  swf::SoundMix mix_;
   double begin_ = 0, end_ = 0;  // source frames; end_ 0: to the end of the data
   double pos_ = 0;              // source frame being played
   unsigned loops_left_;

@@ -11,7 +11,7 @@ void Mixer::report(const std::string& problem) {
   if (on_problem_) on_problem_(problem);
 }
 
-void Mixer::start(std::uint16_t id, const swf::SoundInfo& info) {
+void Mixer::start(std::uint16_t id, const swf::SoundInfo& info, const swf::SoundMix& mix) {
   if (info.stop) {
     std::erase_if(events_, [id](const EventChannel& c) { return c.id() == id; });
     return;
@@ -21,7 +21,11 @@ void Mixer::start(std::uint16_t id, const swf::SoundInfo& info) {
   if (!sound) return;
   library_.decode_to(*sound, 1);  // an MP3 sound's rate is known once a frame is decoded
   if (events_.size() >= kMaxEventChannels) events_.erase(events_.begin());
-  events_.emplace_back(id, std::move(sound), info);
+  events_.emplace_back(id, std::move(sound), info, mix);
+}
+
+void Mixer::stop_owner(const void* owner) {
+  std::erase_if(events_, [owner](const EventChannel& c) { return c.owner() == owner; });
 }
 
 void Mixer::stop_all() {

@@ -26,8 +26,10 @@ class Mixer {
 
   void define(const swf::SoundDefinition& sound) { library_.define(sound); }
   // Starts (or, with info.stop, stops) the sound with this id.
-  void start(std::uint16_t id, const swf::SoundInfo& info);
+  void start(std::uint16_t id, const swf::SoundInfo& info, const swf::SoundMix& mix = {});
   void stop_all();
+  // Ends the event sounds started for this clip.
+  void stop_owner(const void* owner);
   bool playing(std::uint16_t id) const;
 
   void stream_head(const void* timeline, const swf::StreamHead& head,

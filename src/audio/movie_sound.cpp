@@ -61,7 +61,14 @@ void MovieSound::start_sound(const swf::StartSoundRecord& start) {
     if (it == exports_.end()) return;
     id = it->second;
   }
-  post([id, info = start.info](Mixer& m) { m.start(id, info); }, !start.info.stop);
+  if (start.mix.owner && !start.info.stop) owners_.insert(start.mix.owner);
+  post([id, info = start.info, mix = start.mix](Mixer& m) { m.start(id, info, mix); },
+       !start.info.stop);
+}
+
+void MovieSound::stop_owner(const void* owner) {
+  if (owners_.erase(owner) == 0) return;  // it started nothing
+  post([owner](Mixer& m) { m.stop_owner(owner); }, false);
 }
 
 void MovieSound::stop_all() {

@@ -40,6 +40,7 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   void export_name(std::uint16_t id, const std::string& name) override;
   void start_sound(const swf::StartSoundRecord& start) override;
   void stop_all() override;
+  void stop_owner(const void* owner) override;
   void stream_head(const void* timeline, const swf::StreamHead& head,
                    std::vector<swf::StreamBlock> blocks) override;
   void stream_frame(const void* timeline, std::uint16_t frame) override;
@@ -59,6 +60,7 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   Options options_;
   std::function<void(const std::string&)> on_problem_;
   std::map<std::string, std::uint16_t> exports_;  // window thread only
+  std::set<const void*> owners_;                  // clips that started sounds; window thread
 
   mutable std::mutex mutex_;  // guards the members below
   std::vector<Command> queue_;

@@ -18,6 +18,7 @@
 #include "swf/blend.h"
 #include "swf/filters.h"
 #include "swf/geometry.h"
+#include "swf/sound_transform.h"
 
 namespace strandel::avm1 {
 class Object;
@@ -100,6 +101,7 @@ struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   bool initialized = false;            // its load event has been sent
   bool removed = false;      // off the stage; scripts still holding it find it again by path
   std::uint8_t version = 0;  // of the movie its character comes from
+  SoundTransform sound;      // set by Sound objects that target this clip
 
   bool is_clip() const { return kind == DisplayKind::MovieClip; }
   const DisplayList* children() const { return sprite ? &sprite->display_list : nullptr; }

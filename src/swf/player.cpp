@@ -258,7 +258,34 @@ void Player::button_sound(std::uint16_t button_id, ButtonSoundEvent event) {
   const ButtonDefinition* button = dictionary_.button(button_id);
   if (!sound_ || !button) return;
   const ButtonSound& s = button->sounds[static_cast<std::size_t>(event)];
-  if (s.sound_id != 0) sound_->start_sound({s.sound_id, {}, s.info});
+  if (s.sound_id != 0) sound_->start_sound({s.sound_id, {}, s.info, {}});
+}
+
+const SoundDefinition* Player::sound_definition(std::uint16_t id) const {
+  auto it = sounds_.find(id);
+  return it == sounds_.end() ? nullptr : &it->second;
+}
+
+// Loaded sounds take the highest ids the movie leaves free.
+std::optional<std::uint16_t> Player::add_loaded_sound(std::span<const std::uint8_t> mp3,
+                                                      const SoundFormat& format,
+                                                      std::uint32_t sample_count) {
+  for (const auto& [id, bytes] : loaded_sounds_)  // the same file loaded again
+    if (bytes->size() == mp3.size() + 2 && std::equal(mp3.begin(), mp3.end(), bytes->begin() + 2))
+      return id;
+  if (mp3.size() > kMaxLoadedSoundBytes - loaded_sound_bytes_) return std::nullopt;
+  std::uint16_t id = 0xffff;
+  while (id > 0 && (sounds_.count(id) || dictionary_.find(id))) --id;
+  if (id == 0) return std::nullopt;
+  // As DefineSound holds MP3: two bytes of seek samples, then the frames.
+  auto bytes = std::make_unique<std::vector<std::uint8_t>>(mp3.size() + 2, std::uint8_t{0});
+  std::copy(mp3.begin(), mp3.end(), bytes->begin() + 2);
+  loaded_sound_bytes_ += mp3.size();
+  SoundDefinition sound{id, format, sample_count, std::span(*bytes)};
+  loaded_sounds_.emplace_back(id, std::move(bytes));
+  sounds_.insert_or_assign(id, sound);
+  if (sound_) sound_->define_sound(sound);
+  return id;
 }
 
 std::optional<std::uint16_t> Player::exported_character(std::string_view name) const {

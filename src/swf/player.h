@@ -38,6 +38,9 @@ namespace strandel::swf {
 class SoundEvents;
 class Timeline;
 
+// What all the sound files scripts load may hold together.
+inline constexpr std::size_t kMaxLoadedSoundBytes = 64u << 20;
+
 class Player {
  public:
   explicit Player(std::shared_ptr<const Movie> movie);
@@ -52,6 +55,17 @@ class Player {
   void on_log(LogCallback log);
   // Where the movie's sounds go; none: the movie plays silently.
   void set_sound(SoundEvents* sound) { sound_ = sound; }
+  SoundEvents* sound() const { return sound_; }
+  // A DefineSound the movie has read (kept whether or not it is heard).
+  const SoundDefinition* sound_definition(std::uint16_t id) const;
+  // What a Sound object made without a target sets: the whole movie's.
+  SoundTransform& global_sound_transform() { return global_sound_; }
+  // An MP3 file a script loaded, kept while the movie plays so its sound can
+  // be started like a DefineSound's: the id it was given, or none when no
+  // id is free or the loaded sounds would pass kMaxLoadedSoundBytes.
+  std::optional<std::uint16_t> add_loaded_sound(std::span<const std::uint8_t> mp3,
+                                                const SoundFormat& format,
+                                                std::uint32_t sample_count);
   // Plays the sound a button's definition gives for the transition.
   void button_sound(std::uint16_t button_id, ButtonSoundEvent event);
   // The main timeline's key in SoundEvents' calls.
@@ -203,6 +217,11 @@ class Player {
   CommandHandler on_fscommand_;
   LogCallback log_;
   SoundEvents* sound_ = nullptr;
+  std::map<std::uint16_t, SoundDefinition> sounds_;  // DefineSound, by id
+  SoundTransform global_sound_;
+  // Loaded sounds' ids and bytes (as DefineSound holds them).
+  std::vector<std::pair<std::uint16_t, std::unique_ptr<std::vector<std::uint8_t>>>> loaded_sounds_;
+  std::size_t loaded_sound_bytes_ = 0;
   std::string url_;
   double elapsed_ms_ = 0;
   std::uint32_t instance_count_ = 0;  // names unnamed objects instance1, instance2...

@@ -354,6 +354,7 @@ void Player::detach(DisplayObject& object, bool run_unload) {
 
 void Player::unload_tree(DisplayObject& object, bool run_unload) {
   object.removed = true;
+  if (sound_) sound_->stop_owner(&object);
   if (!object.sprite) return;
   for (const auto& [depth, child] : object.sprite->display_list)
     if (!child->removed) unload_tree(*child, run_unload);
@@ -383,11 +384,12 @@ void Player::frame_sounds(const DisplayObject& clip, const Timeline& t, std::uin
 }
 
 void Player::define_sound_tag(const TagRecord& tag, std::span<const std::uint8_t> body) {
-  if (!sound_) return;
   try {
     if (tag.code == code(TagCode::DefineSound)) {
-      sound_->define_sound(read_define_sound(body));
-    } else if (tag.code == code(TagCode::ExportAssets)) {
+      SoundDefinition sound = read_define_sound(body);
+      sounds_.insert_or_assign(sound.id, sound);
+      if (sound_) sound_->define_sound(sound);
+    } else if (sound_ && tag.code == code(TagCode::ExportAssets)) {
       ByteReader in(body);
       for (unsigned n = in.u16(); n > 0; --n) {
         std::uint16_t id = in.u16();

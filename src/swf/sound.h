@@ -64,12 +64,22 @@ struct SoundInfo {
   std::vector<EnvelopePoint> envelope;
 };
 
+// How a sound a script starts goes into the mix: the gains (0..1) of its
+// left and right channels into the left and right outputs, and the clip
+// whose sound it is (it ends when the clip leaves the stage; null: the
+// movie's).
+struct SoundMix {
+  float ll = 1, rl = 0, lr = 0, rr = 1;
+  const void* owner = nullptr;
+};
+
 // StartSound, StartSound2: the sound to start (by id, or by class name for
 // StartSound2) and how.
 struct StartSoundRecord {
   std::uint16_t id = 0;
   std::string class_name;
   SoundInfo info;
+  SoundMix mix;
 };
 
 // DefineButtonSound: one sound per transition, in the record's order.

@@ -27,6 +27,8 @@ class SoundEvents {
   virtual void start_sound(const StartSoundRecord& start) = 0;
   // stopAllSounds: every event sound and stream ends.
   virtual void stop_all() = 0;
+  // A clip left the stage: the sounds its Sound objects started end.
+  virtual void stop_owner(const void* owner) = 0;
 
   // A timeline met its SoundStreamHead: the stream's format and every block
   // the timeline holds, with their frames (0-based).

@@ -1,5 +1,4 @@
-// Classes that exist so scripts using them run on: Button's prototype,
-// Sound (made audible elsewhere).
+// Classes that exist so scripts using them run on: Button's prototype.
 #include "avm1/builtins/builtins.h"
 #include "avm1/machine.h"
 #include "avm1/native.h"
@@ -17,11 +16,6 @@ void register_button(Realm& realm, Activation& act) {
   ClassBuilder button(act, {"Button", nothing});
   button.install(realm.global);
   realm.button_proto = button.prototype();
-}
-
-void register_sound(Realm& realm, Activation& act) {
-  ClassBuilder sound(act, {"Sound", nothing});
-  sound.install(realm.global);
 }
 
 }  // namespace strandel::avm1
