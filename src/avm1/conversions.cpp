@@ -318,10 +318,6 @@ bool loosely_equal(Activation& act, const Value& a, const Value& b) {
     return a.is_object() ? loosely_equal(act, p, b) : loosely_equal(act, a, p);
   }
   if (a.is_nullish() && b.is_nullish()) return true;
-  // An object equals undefined and null when its value is one of them: one
-  // without valueOf (no prototype) or whose valueOf gives nothing.
-  if (a.is_object() && b.is_nullish()) return to_primitive(act, a).is_nullish();
-  if (a.is_nullish() && b.is_object()) return to_primitive(act, b).is_nullish();
   if (a.is_nullish() || b.is_nullish()) return false;
   if (a.is_number() && b.is_string()) return a.number() == to_number(act, b);
   if (a.is_string() && b.is_number()) return to_number(act, a) == b.number();
