@@ -57,7 +57,11 @@ void Interpreter::timeline_simple(std::uint8_t code) {
   }
 }
 
-void Interpreter::action_goto_frame(Body& body) { clip_goto_index(act_.target, body.u16(), false); }
+// GotoFrame past the last frame goes nowhere.
+void Interpreter::action_goto_frame(Body& body) {
+  std::uint16_t index = body.u16();
+  if (index < clip_total_frames(act_.target)) clip_goto_index(act_.target, index, false);
+}
 
 void Interpreter::action_goto_label(Body& body) {
   clip_goto_label(act_, act_.target, String(body.cstring()), false);
@@ -71,11 +75,7 @@ void Interpreter::action_goto_frame2(Body& body) {
 
 void Interpreter::action_set_target(const String& path) {
   Object* clip = path.empty() ? act_.base_clip : resolve_target(act_, path, act_.base_clip);
-  if (!clip || !as_clip(Value(clip))) {
-    String base = act_.base_clip ? target_path(act_.base_clip, false) : String();
-    act_.trace("Target not found: Target=\"" + path.str() + "\" Base=\"" + base.str() + "\"");
-    clip = nullptr;
-  }
+  if (!clip || !as_clip(Value(clip))) clip = nullptr;
   act_.target = clip;
   Object* scope_clip = clip ? clip : clip_root(act_, act_.base_clip).object();
   act_.scope = retarget(m_.heap(), act_.scope, scope_clip);

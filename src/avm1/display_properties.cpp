@@ -2,10 +2,13 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numbers>
 
 #include "avm1/activation.h"
 #include "avm1/clip.h"
+#include "avm1/conversions.h"
 #include "avm1/machine.h"
 #include "swf/player.h"
 #include "swf/text_field.h"
@@ -48,12 +51,21 @@ enum Index {
 
 constexpr double kTwips = 20;
 
-// Positions are whole twips: a pixel value is cut to the twentieth.
-double to_twips(double pixels) { return std::trunc(pixels * kTwips); }
+// Positions are whole twips: a pixel value is cut to the twentieth. The
+// player keeps them in 32 bits: what does not fit becomes the lowest value.
+double to_twips(double pixels) {
+  double t = std::trunc(pixels * kTwips);
+  constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
+  if (!(t >= kLowest && t <= std::numeric_limits<std::int32_t>::max())) return kLowest;
+  return t;
+}
+
+// Alpha is kept in 256ths of the full value.
+double to_alpha(double percent) { return std::trunc(percent * 256 / 100) / 256; }
 
 double degrees(double radians) {
   double d = radians * 180 / std::numbers::pi;
-  if (d <= -180) d += 360;
+  if (d < -180) d += 360;
   if (d > 180) d -= 360;
   return d;
 }
@@ -72,7 +84,7 @@ std::pair<double, double> outer_size(swf::Player& player, const swf::DisplayObje
     y0 = std::min(y0, p.y);
     y1 = std::max(y1, p.y);
   }
-  return {(x1 - x0) / kTwips, (y1 - y0) / kTwips};
+  return {std::round(x1 - x0) / kTwips, std::round(y1 - y0) / kTwips};
 }
 
 Value mouse_in(swf::Player& player, const swf::DisplayObject& o, bool y) {
@@ -151,7 +163,7 @@ Value get_display_property(Activation& act, ClipObject& clip, int index) {
     case FocusRect:
       return Value::null();
     case SoundBufTime:
-      return Value(5);
+      return Value(player.sound_buffer_time);
     case Quality:
       return Value("HIGH");
     case XMouse:
@@ -170,13 +182,24 @@ void set_display_property(Activation& act, ClipObject& clip, int index, const Va
     o->name = act.to_string(value).str();
     return;
   }
+  if (index == SoundBufTime) {
+    // A whole number; NaN is 0, infinities the lowest.
+    double n = act.to_number(value);
+    player.sound_buffer_time = std::isnan(n)      ? 0
+                               : std::isfinite(n) ? double_to_int32(n)
+                                                  : std::numeric_limits<std::int32_t>::min();
+    return;
+  }
+  // Numbers: undefined, null and NaN leave the property as it is.
+  if (value.is_nullish()) return;
+  double v = act.to_number(value);
+  if (std::isnan(v)) return;
   if (index == Visible) {
-    o->visible = act.to_boolean(value);
+    o->visible = v != 0;
     player.mark_dirty();
     return;
   }
-  double v = act.to_number(value);
-  if (!std::isfinite(v)) return;
+  if (!std::isfinite(v) && index != X && index != Y) return;
   switch (index) {
     case X:
       o->matrix.tx = to_twips(v);
@@ -203,7 +226,7 @@ void set_display_property(Activation& act, ClipObject& clip, int index, const Va
       break;
     }
     case Alpha:
-      o->cxform.am = v / 100;
+      o->cxform.am = to_alpha(v);
       break;
     case Width:
     case Height: {

@@ -133,11 +133,12 @@ Value ScriptFunction::call_with(Activation& caller, const Value& this_value,
   const FunctionDefinition& def = definition_;
 
   // Timeline actions inside a function address the clip it was defined on;
-  // while that clip is gone, the clip it was called on.
+  // while that clip is gone, the clip it was called on, or else the main
+  // timeline.
   Object* target = base_clip_;
   auto* this_clip = dynamic_cast<ClipObject*>(this_value.object());
-  if (auto* clip = dynamic_cast<ClipObject*>(base_clip_); clip && clip->removed() && this_clip)
-    target = this_clip;
+  if (auto* clip = dynamic_cast<ClipObject*>(base_clip_); clip && clip->removed())
+    target = this_clip ? this_clip : clip_root(caller, clip).object();
   // Version 5 functions keep no closure: they see their locals, the clip
   // they were called on (or else the one they were defined on) and the
   // globals.

@@ -1,5 +1,6 @@
 #include "avm1/timeline.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "avm1/activation.h"
@@ -35,29 +36,31 @@ Object* split_frame_path(Activation& act, Object* clip, String& frame) {
   return target;
 }
 
-// The 0-based frame a value names on a clip; empty for no such frame.
+// The 0-based frame a frame number names: the player counts in 32 bits,
+// so numbers wrap, and what falls before the first frame names none.
+std::optional<std::uint32_t> numbered_frame(double number, int bias) {
+  std::int64_t index = static_cast<std::int64_t>(double_to_int32(number)) + bias - 1;
+  index = static_cast<std::int32_t>(static_cast<std::uint32_t>(index));
+  if (index < 0) return std::nullopt;
+  return static_cast<std::uint32_t>(index);
+}
+
+// The 0-based frame a value names on a clip; empty for no such frame. A
+// whole number is a frame number; anything else is read as text: a frame
+// number written out, or a label ("path:frame" addresses another clip).
 std::optional<std::uint32_t> frame_index(Activation& act, Object*& clip, const Value& frame,
                                          int bias) {
-  double number;
-  if (frame.is_string()) {
-    String text = frame.string();
-    clip = split_frame_path(act, clip, text);
-    auto instance = live(clip);
-    if (!instance) return std::nullopt;
-    number = string_to_number(text.view(), act.version());
-    if (std::isnan(number)) {
-      auto index = player_of(clip)->label_frame(*instance, text.view());
-      if (!index) return std::nullopt;
-      return *index;
-    }
-  } else {
-    number = act.to_number(frame);
-  }
-  if (std::isnan(number)) return std::nullopt;
-  number = std::trunc(number) + bias;
-  if (number < 1) number = 1;
-  if (number > 65536) number = 65536;
-  return static_cast<std::uint32_t>(number - 1);
+  if (frame.is_number() && std::trunc(frame.number()) == frame.number())
+    return numbered_frame(frame.number(), bias);
+  String text = act.to_string(frame);
+  clip = split_frame_path(act, clip, text);
+  auto instance = live(clip);
+  if (!instance) return std::nullopt;
+  double number = string_to_number(text.view(), act.version());
+  if (std::isfinite(number) && std::trunc(number) == number) return numbered_frame(number, bias);
+  // A scene's labels are looked for from its first frame.
+  auto from = static_cast<std::uint16_t>(std::clamp(bias, 0, 65535));
+  return player_of(clip)->label_frame(*instance, text.view(), from);
 }
 
 }  // namespace
@@ -72,6 +75,11 @@ void clip_stop(Object* clip) {
 
 void clip_goto_index(Object* clip, std::uint32_t index, bool play) {
   if (auto c = live(clip)) player_of(clip)->goto_frame(*c, index, play);
+}
+
+std::uint32_t clip_total_frames(Object* clip) {
+  auto c = live(clip);
+  return c ? player_of(clip)->total_frames(*c) : 0;
 }
 
 void clip_next_frame(Object* clip) {
@@ -149,10 +157,12 @@ Object* duplicate_clip(Activation& act, Object* clip, const String& name, std::i
   return copy ? clip_object(act.machine(), *copy) : nullptr;
 }
 
-// removeMovieClip takes only what sits at a depth scripts use.
+// removeMovieClip takes only what sits at a depth scripts use, below the
+// reserved top depths.
 void remove_clip(Activation& act, Object* clip) {
+  constexpr std::int32_t kMaxRemovableDepth = 2130690031;
   swf::DisplayObject* o = display_object(Value(clip));
-  if (!o || o->depth < 0) return;
+  if (!o || o->depth < 0 || o->depth > kMaxRemovableDepth) return;
   act.machine().player().remove(*o);
 }
 

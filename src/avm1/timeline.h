@@ -21,6 +21,8 @@ void clip_prev_frame(Object* clip);
 void clip_goto(Activation& act, Object* clip, const Value& frame, bool play, int bias = 0);
 // A 0-based frame, as GotoFrame gives it.
 void clip_goto_index(Object* clip, std::uint32_t index, bool play);
+// The clip's frame count; 0 when it is not a clip on the stage.
+std::uint32_t clip_total_frames(Object* clip);
 void clip_goto_label(Activation& act, Object* clip, const String& label, bool play);
 // Runs a frame's actions on the clip without going there (the Call action).
 void clip_call_frame(Activation& act, Object* clip, const Value& frame);

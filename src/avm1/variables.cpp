@@ -79,6 +79,7 @@ Object* resolve_slash(Activation& act, std::string_view path, Object* start) {
   for (int n = 0; at && !path.empty() && n < kMaxPathSegments; ++n) {
     auto slash = path.find('/');
     std::string_view segment = path.substr(0, slash);
+    if (segment.empty() && slash != std::string_view::npos) return nullptr;  // "a//b"
     at = step(act, at, segment);
     if (slash == std::string_view::npos) break;
     path.remove_prefix(slash + 1);

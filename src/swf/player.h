@@ -109,7 +109,8 @@ class Player {
   const std::shared_ptr<DisplayObject>& root() const { return root_; }
   std::uint16_t total_frames(const DisplayObject& clip) const;
   // 0-based frame of a label (any case); empty when the clip has none so named.
-  std::optional<std::uint16_t> label_frame(const DisplayObject& clip, std::string_view label) const;
+  std::optional<std::uint16_t> label_frame(const DisplayObject& clip, std::string_view label,
+                                           std::uint16_t from = 0) const;
   void set_playing(DisplayObject& clip, bool play);
   // Goes to a 0-based frame (clamped to the last) and plays or stops there.
   void goto_frame(DisplayObject& clip, std::uint32_t index, bool play);
@@ -155,6 +156,8 @@ class Player {
   // The object's bounds in its own space (twips); empty when it shows nothing.
   std::optional<Rect> bounds(const DisplayObject& object) const;
   void mark_dirty() { dirty_ = true; }
+  // _soundbuftime: seconds of sound to buffer, as scripts set it.
+  std::int32_t sound_buffer_time = 5;
   // Where the movie came from, as _url gives it ("file:///..."); empty when unknown.
   void set_url(std::string url) { url_ = std::move(url); }
   const std::string& url() const { return url_; }

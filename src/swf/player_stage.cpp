@@ -48,7 +48,6 @@ void grow(std::optional<Rect>& into, const Rect& r, const Matrix& m) {
 // A script-made object joins the stage: a clip runs its first frame now.
 void Player::start_object(const std::shared_ptr<DisplayObject>& object) {
   object->placed_by_script = true;
-  if (object->name.empty()) object->name = "instance" + std::to_string(++instance_count_);
   if (!object->is_clip()) return;
   exec_.push_back(object);
   frame_of(*object);

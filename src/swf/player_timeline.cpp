@@ -96,10 +96,10 @@ std::uint16_t Player::total_frames(const DisplayObject& clip) const {
   return t ? t->frames() : (clip.sprite ? 1 : 0);
 }
 
-std::optional<std::uint16_t> Player::label_frame(const DisplayObject& clip,
-                                                 std::string_view label) const {
+std::optional<std::uint16_t> Player::label_frame(const DisplayObject& clip, std::string_view label,
+                                                 std::uint16_t from) const {
   const Timeline* t = timeline_of(clip);
-  return t ? t->label(label) : std::nullopt;
+  return t ? t->label(label, from) : std::nullopt;
 }
 
 std::vector<std::span<const std::uint8_t>> Player::frame_actions(const DisplayObject& clip,

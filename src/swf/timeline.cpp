@@ -42,13 +42,13 @@ std::span<const TagRecord> Timeline::frame_tags(std::uint16_t index) const {
                                                    frame_start_[index + 1] - frame_start_[index]);
 }
 
-std::optional<std::uint16_t> Timeline::label(std::string_view name) const {
-  auto it = labels_.find(lower(name));
-  if (it == labels_.end()) return std::nullopt;
-  return it->second;
+std::optional<std::uint16_t> Timeline::label(std::string_view name, std::uint16_t from) const {
+  auto [first, last] = labels_.equal_range(lower(name));
+  for (auto it = first; it != last; ++it)
+    if (it->second >= from) return it->second;
+  return std::nullopt;
 }
 
-// The first of several equal labels wins.
 void Timeline::add_label(const TagRecord& t) {
   ByteReader in(body(t));
   try {

@@ -30,8 +30,9 @@ class Timeline {
   std::span<const std::uint8_t> body(const TagRecord& t) const { return tag_body(bytes_, t); }
   std::span<const std::uint8_t> bytes() const { return bytes_; }
   const std::vector<TagRecord>& tags() const { return tags_; }
-  // The 0-based frame a label names, in any case.
-  std::optional<std::uint16_t> label(std::string_view name) const;
+  // The 0-based frame a label names, in any case: the first such label at
+  // or after frame `from` (a scene's first frame).
+  std::optional<std::uint16_t> label(std::string_view name, std::uint16_t from = 0) const;
   bool is_main() const { return is_main_; }
   bool has_stream() const { return has_stream_; }
 
@@ -41,7 +42,7 @@ class Timeline {
   std::span<const std::uint8_t> bytes_;  // tag offsets are relative to these
   std::vector<TagRecord> tags_;
   std::vector<std::size_t> frame_start_{0};
-  std::map<std::string, std::uint16_t> labels_;  // lower case
+  std::multimap<std::string, std::uint16_t> labels_;  // lower case, in frame order
   bool is_main_ = false;
   bool has_stream_ = false;  // holds a SoundStreamHead
 };

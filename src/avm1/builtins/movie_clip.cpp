@@ -94,6 +94,7 @@ void register_movie_clip(Realm& realm, Activation& act) {
       .method("duplicateMovieClip", duplicate_movie_clip)
       .method("startDrag", start_drag)
       .method("stopDrag", stop_drag);
+  register_movie_clip_tree(act, clip.prototype());
   clip.install(realm.global);
   realm.movie_clip_proto = clip.prototype();
 }
