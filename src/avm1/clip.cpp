@@ -115,7 +115,10 @@ bool ClipObject::get_builtin(Activation& act, const String& name, Value& out) {
       out = Value(act.global());
       return true;
     }
-    if (n.size() > 6 && equals_folded(n.substr(0, 6), "_level")) {
+    // Level names keep their case from version 7, unlike the properties.
+    bool level_name = act.case_sensitive() ? n.substr(0, 6) == "_level"
+                                           : equals_folded(n.substr(0, 6), "_level");
+    if (n.size() > 6 && level_name) {
       int level = 0;
       for (char c : n.substr(6)) {
         if (c < '0' || c > '9' || level > 100000) return false;

@@ -1,6 +1,7 @@
 #include "avm1/object.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "avm1/activation.h"
 #include "avm1/conversions.h"
@@ -100,26 +101,25 @@ Value Object::get(Activation& act, const String& name) {
   return Value();
 }
 
+// A watcher runs for assignments it makes itself too, as deep as getters
+// and setters may nest; past that the value is stored as it is.
 Value Object::run_watcher(Activation& act, const String& name, const Value& old_value,
                           const Value& new_value, bool& watched) {
   watched = false;
   if (!watchers_) return new_value;
   for (std::size_t i = 0; i < watchers_->size(); ++i) {
     Watcher& w = (*watchers_)[i];
-    if (w.running || !w.name.equals(name, act.case_sensitive())) continue;
+    if (!w.name.equals(name, act.case_sensitive())) continue;
+    Machine& m = act.machine();
+    if (m.accessor_depth >= kMaxAccessorNesting) return new_value;
     watched = true;
-    w.running = true;
     Object* callback = w.callback;
     Value data = w.data;
-    std::size_t index = i;
-    struct Done {
-      Object* self;
-      std::size_t index;
-      ~Done() {
-        if (self->watchers_ && index < self->watchers_->size())
-          (*self->watchers_)[index].running = false;
-      }
-    } done{this, index};
+    ++m.accessor_depth;
+    struct Leave {
+      Machine& m;
+      ~Leave() { --m.accessor_depth; }
+    } leave{m};
     return act.call(Value(callback), Value(this), {Value(name), old_value, new_value, data});
   }
   return new_value;
@@ -136,11 +136,29 @@ void Object::set(Activation& act, const String& name, const Value& value) {
   if (Object* to = redirect(act); to != this) return to->set(act, name, value);
   if (set_builtin(act, name, value)) return;
   Value v = value;
+  // A watcher that throws leaves the property undefined; the throw goes on
+  // once it is stored.
+  std::exception_ptr thrown;
   if (watchers_) {
     bool watched = false;
-    Value old = get(act, name);
-    v = run_watcher(act, name, old, value, watched);
+    // The old value of a getter/setter property is not asked of its getter.
+    Value old;
+    if (Property* p = find_own(act, name))
+      old = p->accessor() ? Value() : p->value;
+    else
+      lookup(act, name, old);
+    try {
+      v = run_watcher(act, name, old, value, watched);
+    } catch (const ScriptException&) {
+      v = Value();
+      thrown = std::current_exception();
+    }
   }
+  assign(act, name, v);
+  if (thrown) std::rethrow_exception(thrown);
+}
+
+void Object::assign(Activation& act, const String& name, const Value& v) {
   bool cs = act.case_sensitive();
   if (Property* p = props_.find(name, cs)) {
     if (!visible_to(p->attributes, act.version())) {
@@ -275,7 +293,7 @@ bool Object::unwatch(const String& name) {
   if (!watchers_) return false;
   auto before = watchers_->size();
   std::erase_if(*watchers_,
-                [&](const Watcher& w) { return w.name.equals(name, true) && !w.running; });
+                [&](const Watcher& w) { return w.name.equals(name, true); });
   return watchers_->size() != before;
 }
 

@@ -104,11 +104,12 @@ class Object : public Cell {
     String name;
     Object* callback;
     Value data;
-    bool running = false;  // a watcher does not call itself for its own assignments
   };
   Value run_watcher(Activation& act, const String& name, const Value& old_value,
                     const Value& new_value, bool& watched);
   void store(Activation& act, Property& p, const Value& value);
+  // set() once the watchers have had their say.
+  void assign(Activation& act, const String& name, const Value& value);
 
   Object* proto_ = nullptr;
   PropertyMap props_;

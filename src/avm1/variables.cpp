@@ -20,9 +20,9 @@ bool is_name(Activation& act, std::string_view a, std::string_view b) {
 }
 
 // "_level7" → 7; -1 when the segment is not a level.
-int level_number(std::string_view s) {
+int level_number(Activation& act, std::string_view s) {
   constexpr std::string_view prefix = "_level";
-  if (s.size() <= prefix.size() || !equals_folded(s.substr(0, prefix.size()), prefix)) return -1;
+  if (s.size() <= prefix.size() || !is_name(act, s.substr(0, prefix.size()), prefix)) return -1;
   int n = 0;
   for (char c : s.substr(prefix.size())) {
     if (c < '0' || c > '9' || n > 100000) return -1;
@@ -65,7 +65,7 @@ bool lookup_scopes(Activation& act, const String& name, Value& out) {
 Object* step(Activation& act, Object* from, std::string_view segment) {
   if (segment.empty()) return from;
   if (segment == "..") return clip_parent(act, from).object();
-  if (int level = level_number(segment); level >= 0) return clip_level(act, level);
+  if (int level = level_number(act, segment); level >= 0) return clip_level(act, level);
   Value v = from->get(act, String(segment));
   return v.object();
 }
@@ -95,7 +95,7 @@ Object* resolve_dots(Activation& act, std::string_view path, Object* start) {
     std::string_view segment = path.substr(0, dot);
     if (first) {
       first = false;
-      if (int level = level_number(segment); level >= 0) {
+      if (int level = level_number(act, segment); level >= 0) {
         at = clip_level(act, level);
       } else {
         Value v;
