@@ -160,6 +160,10 @@ bool ShapePainter::set_fill_source(const FillStyle& f, const ColorTransform& cx,
   return false;
 }
 
+// Device pixels a thin line moves so that one on a pixel boundary falls on
+// the pixel after it rather than before.
+constexpr double kThinLineNudge = 1.0 / 64;
+
 void ShapePainter::stroke(const LineStyle& l, const Path& path, const Matrix& m,
                           const ColorTransform& cx) {
   double alpha = 1;
@@ -179,14 +183,20 @@ void ShapePainter::stroke(const LineStyle& l, const Path& path, const Matrix& m,
   cairo_set_line_cap(cr_, kCaps[static_cast<int>(l.start_cap)]);
   cairo_set_line_join(cr_, kJoins[static_cast<int>(l.join)]);
   cairo_set_miter_limit(cr_, l.miter_limit);
+  // Lines one pixel wide or less are drawn solid, one whole pixel at each
+  // step, not spread thin over two pixels by anti-aliasing. One that runs
+  // along a pixel boundary takes the pixel after it (right or below).
+  bool thin = width * scale <= 1.0;
+  cairo_antialias_t antialias = cairo_get_antialias(cr_);
+  if (thin) {
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+    set_matrix(cr_, m.then(Matrix{1, 0, 0, 1, kThinLineNudge, kThinLineNudge}));
+  }
   cairo_new_path(cr_);
   path.append_to(cr_);
-  // Lines one pixel wide or less are drawn solid, one whole pixel at each
-  // step, not spread thin over two pixels by anti-aliasing.
-  cairo_antialias_t antialias = cairo_get_antialias(cr_);
-  if (width * scale <= 1.0) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_stroke(cr_);
   cairo_set_antialias(cr_, antialias);
+  if (thin) set_matrix(cr_, m);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_error(realm, act);
   register_as_broadcaster(realm, act);
   register_movie_clip(realm, act);
+  register_movie_clip_display(realm, act);
   register_button(realm, act);
   register_key(realm, act);
   register_mouse(realm, act);

@@ -28,6 +28,7 @@ void register_as_broadcaster(Realm& realm, Activation& act);
 void register_movie_clip(Realm& realm, Activation& act);
 // The display-tree and geometry methods, on MovieClip.prototype.
 void register_movie_clip_tree(Activation& act, Object* proto);
+void register_movie_clip_display(Realm& realm, Activation& act);
 void register_button(Realm& realm, Activation& act);
 void register_key(Realm& realm, Activation& act);
 void register_mouse(Realm& realm, Activation& act);
