@@ -13,7 +13,7 @@ packages=(
   libfltk1.3-dev libxrandr-dev libxinerama-dev libcairo2-dev zlib1g-dev liblzma-dev
   libjpeg62-turbo-dev libxft-dev
   libgtest-dev xvfb libxtst-dev x11-utils xdotool openbox imagemagick fonts-dejavu-core fonts-liberation fonts-liberation2
-  libmpg123-dev libpulse-dev libmp3lame-dev pulseaudio pulseaudio-utils
+  libavcodec-dev libswscale-dev libmpg123-dev libpulse-dev libmp3lame-dev pulseaudio pulseaudio-utils
 )
 
 say() { printf '== %s\n' "$*"; }

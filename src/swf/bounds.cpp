@@ -57,6 +57,8 @@ class Bounds {
     if (auto* e = std::get_if<EditTextDefinition>(c)) return device_box(e->bounds, m, kMargin);
     if (auto* b = std::get_if<BitmapDefinition>(c))
       return device_box(Rect{0, b->width * 20, 0, b->height * 20}, m, kMargin);
+    if (auto* v = std::get_if<VideoDefinition>(c))
+      return device_box(Rect{0, v->width * 20, 0, v->height * 20}, m, kMargin);
     if (!stack_.enter(id)) return std::nullopt;
     std::optional<Box> box;
     if (auto* b = std::get_if<ButtonDefinition>(c)) {

@@ -34,6 +34,7 @@ std::optional<Character> read_character(TagCode tag, ByteReader& in,
       return read_define_morph_shape(in, 1);
     case TagCode::DefineMorphShape2:
       return read_define_morph_shape(in, 2);
+    case TagCode::DefineVideoStream: return read_define_video_stream(in);
     default: return std::nullopt;
   }
 }
@@ -77,6 +78,14 @@ bool Dictionary::define(std::uint16_t tag_code, std::span<const std::uint8_t> bo
         if (auto* b = std::get_if<ButtonDefinition>(&it->second)) b->sounds = std::move(sounds.on);
         return true;
       }
+      case TagCode::VideoFrame: {
+        auto it = characters_.find(in.u16());
+        std::uint16_t number = in.u16();
+        if (it == characters_.end()) return true;
+        if (auto* video = std::get_if<VideoDefinition>(&it->second))
+          add_video_frame(*video, number, body.subspan(in.position()));
+        return true;
+      }
       default:
         break;
     }
@@ -104,6 +113,9 @@ const Character* Dictionary::find(std::uint16_t id) const {
   return it == characters_.end() ? nullptr : &it->second;
 }
 
+const VideoDefinition* Dictionary::video(std::uint16_t id) const {
+  return get<VideoDefinition>(id);
+}
 const SpriteDefinition* Dictionary::sprite(std::uint16_t id) const {
   return get<SpriteDefinition>(id);
 }

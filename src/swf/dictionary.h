@@ -18,6 +18,7 @@
 #include "swf/font.h"
 #include "swf/morph_shape.h"
 #include "swf/shape.h"
+#include "swf/video.h"
 
 namespace strandel::swf {
 
@@ -28,9 +29,9 @@ struct SpriteDefinition {
   std::span<const std::uint8_t> tags;  // the tag stream after SpriteID and FrameCount
 };
 
-using Character =
-    std::variant<SpriteDefinition, ShapeDefinition, BitmapDefinition, FontDefinition,
-                 TextDefinition, EditTextDefinition, ButtonDefinition, MorphShapeDefinition>;
+using Character = std::variant<SpriteDefinition, ShapeDefinition, BitmapDefinition, FontDefinition,
+                               TextDefinition, EditTextDefinition, ButtonDefinition,
+                               MorphShapeDefinition, VideoDefinition>;
 
 class Dictionary {
  public:
@@ -53,6 +54,7 @@ class Dictionary {
   const EditTextDefinition* edit_text(std::uint16_t id) const;
   const ButtonDefinition* button(std::uint16_t id) const;
   const MorphShapeDefinition* morph_shape(std::uint16_t id) const;
+  const VideoDefinition* video(std::uint16_t id) const;
 
   std::size_t size() const { return characters_.size(); }
 

@@ -262,4 +262,29 @@ void paint_bitmap(cairo_t* cr, const BitmapDefinition& b, const Matrix& m, const
   cairo_restore(cr);
 }
 
+void paint_video(cairo_t* cr, const VideoDefinition& v, std::uint16_t number, const Matrix& m,
+                 const ColorTransform& cx, PaintMode mode) {
+  Matrix mm = Matrix{20, 0, 0, 20, 0, 0}.then(m);
+  if (!usable(mm) || v.width <= 0 || v.height <= 0) return;
+  set_matrix(cr, mm);
+  cairo_rectangle(cr, 0, 0, v.width, v.height);
+  if (mode == PaintMode::Mask) {
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_fill(cr);
+    return;
+  }
+  cairo_surface_t* picture = video_frame(v, number);
+  if (!picture) return cairo_new_path(cr);
+  int w = cairo_image_surface_get_width(picture), h = cairo_image_surface_get_height(picture);
+  PatternPtr p = is_identity(cx) ? own_pattern(cairo_pattern_create_for_surface(picture))
+                                 : transformed_bitmap(picture, cx);
+  cairo_matrix_t scale;
+  cairo_matrix_init_scale(&scale, double(w) / v.width, double(h) / v.height);
+  cairo_pattern_set_matrix(p.get(), &scale);
+  cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_PAD);
+  cairo_pattern_set_filter(p.get(), v.smoothing ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+  cairo_set_source(cr, p.get());
+  cairo_fill(cr);
+}
+
 }  // namespace strandel::swf

@@ -50,4 +50,9 @@ void paint_shape(cairo_t* cr, const Dictionary& dict, const ShapeDefinition& s, 
 void paint_bitmap(cairo_t* cr, const BitmapDefinition& b, const Matrix& m, const ColorTransform& cx,
                   PaintMode mode);
 
+// Paints a video's frame `number` scaled to the stream's size (one pixel
+// per twenty twips), smoothed when the stream asks for it.
+void paint_video(cairo_t* cr, const VideoDefinition& v, std::uint16_t number, const Matrix& m,
+                 const ColorTransform& cx, PaintMode mode);
+
 }  // namespace strandel::swf

@@ -222,6 +222,8 @@ std::optional<Rect> Player::bounds(const DisplayObject& object) const {
         grow(out, e->bounds, m);
       else if (auto* bm = std::get_if<BitmapDefinition>(c))
         grow(out, Rect{0, bm->width * 20, 0, bm->height * 20}, m);
+      else if (auto* v = std::get_if<VideoDefinition>(c))
+        grow(out, Rect{0, v->width * 20, 0, v->height * 20}, m);
       else if (auto* b = std::get_if<ButtonDefinition>(c)) {
         for (const ButtonRecord& r : b->records)
           if (r.shown_in(ButtonState::Up))

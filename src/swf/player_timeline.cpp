@@ -53,6 +53,7 @@ bool is_definition(std::uint16_t c) {
     case TagCode::DefineSprite:
     case TagCode::DefineScalingGrid:
     case TagCode::DefineVideoStream:
+    case TagCode::VideoFrame:
     case TagCode::DefineBinaryData:
       return true;
     default:

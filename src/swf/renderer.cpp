@@ -220,6 +220,8 @@ void Renderer::draw_character(std::uint16_t id, ButtonState state, std::uint16_t
     stack_.leave();
   } else if (auto* bm = std::get_if<BitmapDefinition>(c)) {
     paint_bitmap(cr_, *bm, m, cx, mode());
+  } else if (auto* v = std::get_if<VideoDefinition>(c)) {
+    paint_video(cr_, *v, ratio, m, cx, mode());
   }
 }
 

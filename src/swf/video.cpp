@@ -1,0 +1,183 @@
+#include "swf/video.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <iterator>
+
+namespace strandel::swf {
+
+namespace {
+
+// A stream larger than this on either side is not decoded: the file
+// format's own sizes are 16 bits, but a picture of 65535² pixels would not
+// fit in memory.
+constexpr int kMaxVideoSide = 4096;
+// Frames decoded to reach the one asked for; further back, decoding starts
+// at the frame this many before it (inter frames may then show damage).
+constexpr int kMaxCatchUp = 300;
+
+AVCodecID codec_id(std::uint8_t codec) {
+  switch (codec) {
+    case 2:
+      return AV_CODEC_ID_FLV1;
+    case 3:
+      return AV_CODEC_ID_FLASHSV;
+    case 4:
+      return AV_CODEC_ID_VP6F;
+    case 5:
+      return AV_CODEC_ID_VP6A;
+    case 6:
+      return AV_CODEC_ID_FLASHSV2;
+    default:
+      return AV_CODEC_ID_NONE;
+  }
+}
+
+struct CodecContextFree {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SurfaceFree {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+
+}  // namespace
+
+// One stream's codec state and its last picture.
+class VideoDecoder {
+ public:
+  explicit VideoDecoder(std::uint8_t codec) {
+    const AVCodec* c = avcodec_find_decoder(codec_id(codec));
+    if (!c) return;
+    context_.reset(avcodec_alloc_context3(c));
+    if (!context_ || avcodec_open2(context_.get(), c, nullptr) < 0) context_.reset();
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+  }
+  ~VideoDecoder() { sws_freeContext(scaler_); }
+  VideoDecoder(const VideoDecoder&) = delete;
+  VideoDecoder& operator=(const VideoDecoder&) = delete;
+
+  bool usable() const { return context_ && frame_ && packet_; }
+  int last() const { return last_; }
+  cairo_surface_t* picture() const { return picture_.get(); }
+
+  void restart() {
+    avcodec_flush_buffers(context_.get());
+    last_ = -1;
+  }
+
+  // Decodes frame `number`'s packet; the picture is kept when one comes out.
+  void decode(int number, std::span<const std::uint8_t> data) {
+    last_ = number;
+    // The codec reads its input in blocks and needs padding after it.
+    if (av_new_packet(packet_.get(), static_cast<int>(data.size())) < 0) return;
+    std::copy(data.begin(), data.end(), packet_->data);
+    int sent = avcodec_send_packet(context_.get(), packet_.get());
+    av_packet_unref(packet_.get());
+    if (sent < 0) return;
+    while (avcodec_receive_frame(context_.get(), frame_.get()) == 0) {
+      keep_picture();
+      av_frame_unref(frame_.get());
+    }
+  }
+
+ private:
+  void keep_picture();
+
+  std::unique_ptr<AVCodecContext, CodecContextFree> context_;
+  std::unique_ptr<AVFrame, FrameFree> frame_;
+  std::unique_ptr<AVPacket, PacketFree> packet_;
+  SwsContext* scaler_ = nullptr;
+  std::unique_ptr<cairo_surface_t, SurfaceFree> picture_;
+  int last_ = -1;
+};
+
+// Converts the decoded frame to premultiplied ARGB32 (BGRA in memory on
+// the little-endian machines this runs on) with the codec library's
+// colour conversion.
+void VideoDecoder::keep_picture() {
+  const AVFrame* f = frame_.get();
+  int w = f->width, h = f->height;
+  if (w <= 0 || h <= 0 || w > kMaxVideoSide || h > kMaxVideoSide) return;
+  scaler_ = sws_getCachedContext(scaler_, w, h, static_cast<AVPixelFormat>(f->format), w, h,
+                                 AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+  if (!scaler_) return;
+  if (!picture_ || cairo_image_surface_get_width(picture_.get()) != w ||
+      cairo_image_surface_get_height(picture_.get()) != h)
+    picture_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+  cairo_surface_t* s = picture_.get();
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return picture_.reset();
+  cairo_surface_flush(s);
+  std::uint8_t* data = cairo_image_surface_get_data(s);
+  int stride = cairo_image_surface_get_stride(s);
+  sws_scale(scaler_, f->data, f->linesize, 0, h, &data, &stride);
+  // Streams with alpha store colour already multiplied by it, as cairo
+  // wants it; a colour above its alpha is cut to it. Streams without
+  // alpha come out opaque.
+  bool alpha = f->format == AV_PIX_FMT_YUVA420P;
+  for (int y = 0; y < h; ++y) {
+    std::uint8_t* px = data + std::size_t(y) * stride;
+    const std::uint8_t* a_row = alpha ? f->data[3] + std::size_t(y) * f->linesize[3] : nullptr;
+    for (int x = 0; x < w; ++x, px += 4) {
+      std::uint8_t a = alpha ? a_row[x] : 255;
+      px[3] = a;
+      for (int c = 0; c < 3; ++c) px[c] = std::min(px[c], a);
+    }
+  }
+  cairo_surface_mark_dirty(s);
+}
+
+VideoDefinition read_define_video_stream(ByteReader& in) {
+  VideoDefinition v;
+  v.frame_count = in.u16();
+  v.width = in.u16();
+  v.height = in.u16();
+  std::uint8_t flags = in.u8();
+  v.smoothing = flags & 1;
+  v.codec = in.u8();
+  return v;
+}
+
+void add_video_frame(VideoDefinition& video, std::uint16_t number,
+                     std::span<const std::uint8_t> packet) {
+  video.frames.insert_or_assign(number, packet);
+}
+
+cairo_surface_t* video_frame(const VideoDefinition& video, std::uint16_t number) {
+  auto target = video.frames.upper_bound(number);
+  if (target == video.frames.begin()) return nullptr;
+  --target;
+  auto& decoder = video.decoder;
+  if (!decoder) decoder = std::make_shared<VideoDecoder>(video.codec);
+  if (!decoder->usable()) return nullptr;
+  if (decoder->last() == target->first) return decoder->picture();
+  // Forward from the last frame decoded, or from the start after a jump back.
+  auto from = video.frames.begin();
+  if (decoder->last() >= 0 && decoder->last() < target->first)
+    from = video.frames.upper_bound(static_cast<std::uint16_t>(decoder->last()));
+  else
+    decoder->restart();
+  if (std::distance(from, target) > kMaxCatchUp) {
+    decoder->restart();
+    from = std::prev(target, kMaxCatchUp);
+  }
+  for (auto it = from;; ++it) {
+    decoder->decode(it->first, it->second);
+    if (it == target) break;
+  }
+  return decoder->picture();
+}
+
+}  // namespace strandel::swf
