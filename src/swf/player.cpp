@@ -125,6 +125,8 @@ void Player::advance() {
   // Files asked for during the frame arrive after its scripts.
   machine_->loads().complete();
   run_queue();
+  machine_->loads().after_frame();
+  run_queue();
   machine_->run_native([this](avm1::Activation& act) { avm1::update_bound_fields(act, *root_); });
   machine_->collect();
 }
