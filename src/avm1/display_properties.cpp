@@ -157,7 +157,7 @@ Value get_display_property(Activation& act, ClipObject& clip, int index) {
       return Value(clip_object(act.machine(), *under)->path(true));
     }
     case Url:
-      return Value(String(player.url()));
+      return Value(String(player.url_of(*o)));
     case HighQuality:
       return Value(1);
     case FocusRect:

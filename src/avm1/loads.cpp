@@ -4,6 +4,7 @@
 #include <string>
 
 #include "avm1/activation.h"
+#include "avm1/clip.h"
 #include "avm1/local_files.h"
 #include "avm1/machine.h"
 #include "avm1/url_encoding.h"
@@ -24,7 +25,14 @@ bool use_codepage(Activation& act) {
 
 Loads::Loads(Machine& machine) : machine_(machine) {
   roots_id_ = machine_.add_roots([this](Tracer& tracer) {
-    for (const Request& r : pending_) tracer.mark(r.target);
+    for (const Request& r : pending_) {
+      tracer.mark(r.target);
+      tracer.mark(r.loader);
+    }
+    for (const auto& [loader, clip] : inits_) {
+      tracer.mark(loader);
+      tracer.mark(clip);
+    }
   });
 }
 
@@ -42,6 +50,10 @@ bool Loads::load_variables(Object* target, const String& url) {
   return add({Kind::Variables, target, url});
 }
 
+bool Loads::load_movie(Object* clip, const String& url, Object* loader) {
+  return add({Kind::Movie, clip, url, loader});
+}
+
 void Loads::complete() {
   for (std::size_t n = pending_.size(); n > 0 && !pending_.empty(); --n) {
     Request request = pending_.front();
@@ -52,9 +64,15 @@ void Loads::complete() {
 
 void Loads::finish(const Request& request) {
   std::optional<std::string> bytes;
+  std::string_view url = request.url.view();
+  // A movie's URL may carry variables for it; the file is what comes before.
+  if (request.kind == Kind::Movie) url = url.substr(0, url.find('?'));
   if (auto movie = machine_.player().movie()) {
-    if (auto path = local_file_path(movie->path, request.url.view()))
-      bytes = read_local_file(*path);
+    if (auto path = local_file_path(movie->path, url)) bytes = read_local_file(*path);
+  }
+  if (request.kind == Kind::Movie) {
+    finish_movie(request, bytes);
+    return;
   }
   machine_.run_native([&](Activation& act) {
     std::optional<String> text;
@@ -71,6 +89,62 @@ void Loads::finish(const Request& request) {
     }
     act.call_method(Value(request.target), "onData", {text ? Value(*text) : Value()});
   });
+}
+
+void Loads::finish_movie(const Request& request, const std::optional<std::string>& bytes) {
+  auto* clip = dynamic_cast<ClipObject*>(request.target);
+  swf::DisplayObject* object = clip ? clip->object() : nullptr;
+  if (!object || !object->sprite) return;  // the clip went: the load is cancelled
+  std::shared_ptr<const swf::Movie> movie;
+  if (bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+    movie = swf::read_movie({data, bytes->size()}).movie;
+  }
+  Value target(clip);
+  machine_.run_native([&](Activation& act) {
+    auto tell = [&](const char* event, std::initializer_list<Value> more) {
+      if (!request.loader) return;
+      std::vector<Value> args{Value(event), target};
+      args.insert(args.end(), more);
+      act.call_method(Value(request.loader), "broadcastMessage", args);
+    };
+    if (!movie) {
+      tell("onLoadError", {Value("URLNotFound")});
+      return;
+    }
+    // The clip's variables belong to what it held before.
+    for (const String& name : clip->enumerate(act)) clip->delete_property(act, name);
+    std::string url(request.url.view());
+    if (!machine_.player().load_movie(*object, movie, resolve_movie_url(machine_.player(), url),
+                                       bytes->size()))
+      return;
+    if (auto query = url.find('?'); query != std::string::npos)
+      for (const auto& [name, value] : decode_form(std::string_view(url).substr(query + 1)))
+        act.set(target, String(name), Value(String(value)));
+    Value size(static_cast<double>(bytes->size()));
+    tell("onLoadStart", {});
+    tell("onLoadProgress", {size, size});
+    tell("onLoadComplete", {Value(0)});
+    if (request.loader) inits_.emplace_back(request.loader, clip);
+  });
+}
+
+void Loads::after_frame() {
+  auto inits = std::move(inits_);
+  inits_.clear();
+  for (const auto& [loader, clip] : inits) {
+    machine_.run_native([&](Activation& act) {
+      act.call_method(Value(loader), "broadcastMessage", {Value("onLoadInit"), Value(clip)});
+    });
+  }
+}
+
+std::string resolve_movie_url(const swf::Player& player, std::string_view url) {
+  if (url.find(':') != std::string_view::npos) return std::string(url);
+  const std::string& base = player.url();
+  auto slash = base.rfind('/');
+  if (slash == std::string::npos) return std::string(url);
+  return base.substr(0, slash + 1) + std::string(url);
 }
 
 Loads& loads_of(Activation& act) { return act.machine().loads(); }

@@ -7,10 +7,18 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 #include <span>
 
 #include "avm1/string.h"
 #include "avm1/value.h"
+
+namespace strandel::swf {
+class Player;
+}
 
 namespace strandel::avm1 {
 
@@ -45,25 +53,41 @@ class Loads {
   // The file's name=value pairs become variables of `target` (a clip, or
   // any object); nothing happens when it cannot be read.
   bool load_variables(Object* target, const String& url);
+  // A movie into a clip (a script object of one): its content becomes the
+  // movie's; "?name=value" after the file name gives the clip variables.
+  // `loader` (a MovieClipLoader, or null) hears onLoadStart, onLoadProgress,
+  // onLoadComplete, and onLoadInit once the movie's first frame has run, or
+  // onLoadError when the file is not a movie beside this one. A clip that
+  // has gone by then cancels the load.
+  bool load_movie(Object* clip, const String& url, Object* loader);
   // Hands over the requests made before this call; requests made by the
   // handlers it runs wait for the next call.
   void complete();
-  bool pending() const { return !pending_.empty(); }
+  // onLoadInit of the movies handed over, once their first frame has run.
+  void after_frame();
+  bool pending() const { return !pending_.empty() || !inits_.empty(); }
 
  private:
-  enum class Kind { Data, Variables };
+  enum class Kind { Data, Variables, Movie };
   struct Request {
     Kind kind;
     Object* target;
     String url;
+    Object* loader = nullptr;
   };
   bool add(Request request);
   void finish(const Request& request);
+  void finish_movie(const Request& request, const std::optional<std::string>& bytes);
 
   Machine& machine_;
   std::deque<Request> pending_;
+  std::vector<std::pair<Object*, Object*>> inits_;  // loader, clip
   int roots_id_;
 };
+
+// The URL a movie loaded from `url` shows as _url: relative to the main
+// movie's.
+std::string resolve_movie_url(const swf::Player& player, std::string_view url);
 
 // The machine's loads.
 Loads& loads_of(Activation& act);

@@ -1,6 +1,7 @@
 #include "avm1/local_files.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,6 +122,37 @@ std::string latin1_to_utf8(std::string_view bytes) {
   return out;
 }
 
+// Whether the bytes read as Shift-JIS and hold at least one two-byte
+// character: text in the Japanese code page rather than a Western one.
+bool double_byte_shift_jis(std::string_view b) {
+  bool pairs = false;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    auto c = static_cast<unsigned char>(b[i]);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;  // ASCII, half-width kana
+    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (!lead || i + 1 >= b.size()) return false;
+    auto t = static_cast<unsigned char>(b[++i]);
+    if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+    pairs = true;
+  }
+  return pairs;
+}
+
+std::optional<std::string> shift_jis_to_utf8(std::string_view b) {
+  iconv_t cd = iconv_open("UTF-8", "SHIFT_JIS");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string in(b);
+  std::string out(in.size() * 3 + 4, '\0');  // a character grows to at most 3 bytes
+  char* src = in.data();
+  char* dst = out.data();
+  std::size_t src_left = in.size(), dst_left = out.size();
+  std::size_t done = iconv(cd, &src, &src_left, &dst, &dst_left);
+  iconv_close(cd);
+  if (done == static_cast<std::size_t>(-1)) return std::nullopt;
+  out.resize(out.size() - dst_left);
+  return out;
+}
+
 }  // namespace
 
 std::optional<std::string> local_file_path(std::string_view movie_path, std::string_view url) {
@@ -191,7 +223,11 @@ std::string decode_loaded_text(std::string bytes, int version, bool use_codepage
   if (b.substr(0, 3) == "\xEF\xBB\xBF") return std::string(b.substr(3));
   if (b.substr(0, 2) == "\xFF\xFE") return utf16_to_utf8(b.substr(2), false);
   if (b.substr(0, 2) == "\xFE\xFF") return utf16_to_utf8(b.substr(2), true);
-  if (version >= 6 && use_codepage && !valid_utf8(b)) return latin1_to_utf8(b);
+  if (version >= 6 && use_codepage && !valid_utf8(b)) {
+    if (double_byte_shift_jis(b))
+      if (auto text = shift_jis_to_utf8(b)) return *text;
+    return latin1_to_utf8(b);
+  }
   return bytes;
 }
 

@@ -1,6 +1,7 @@
 #include "avm1/url.h"
 
 #include "avm1/activation.h"
+#include "avm1/clip.h"
 #include "avm1/loads.h"
 #include "avm1/machine.h"
 #include "avm1/variables.h"
@@ -13,6 +14,27 @@ bool is_fscommand(std::string_view url) {
   return url.size() >= prefix.size() && equals_folded(url.substr(0, prefix.size()), prefix);
 }
 
+namespace {
+
+bool is_level(std::string_view target) {
+  constexpr std::string_view prefix = "_level";
+  return target.size() > prefix.size() && equals_folded(target.substr(0, prefix.size()), prefix);
+}
+
+// loadMovie and unloadMovie (an empty URL) of a clip or a level.
+void load_into(Activation& act, const String& url, const String& target) {
+  auto* clip = as_clip(Value(resolve_target(act, target)));
+  swf::DisplayObject* object = clip ? clip->object() : nullptr;
+  if (!object) return;
+  if (url.empty()) {
+    act.machine().player().unload_movie(*object);
+    return;
+  }
+  act.machine().loads().load_movie(clip, url, nullptr);
+}
+
+}  // namespace
+
 void get_url(Activation& act, const String& url, const String& target, UrlMethod method,
              bool target_is_clip, bool load_variables) {
   (void)method;
@@ -22,7 +44,10 @@ void get_url(Activation& act, const String& url, const String& target, UrlMethod
     if (Object* clip = resolve_target(act, target)) act.machine().loads().load_variables(clip, url);
     return;
   }
-  if (target_is_clip) return;  // loading comes with the display tree
+  if (target_is_clip || is_level(target.view())) {
+    load_into(act, url, target);
+    return;
+  }
   act.machine().player().get_url(url.str(), target.str());
 }
 

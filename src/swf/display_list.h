@@ -30,6 +30,7 @@ namespace strandel::swf {
 enum class ButtonState : std::uint8_t { Up = 1, Over = 2, Down = 4, HitTest = 8 };
 
 class TextField;
+class Timeline;
 
 // The timeline's depth 1 is this script depth.
 inline constexpr std::int32_t kTimelineDepthOffset = -16384;
@@ -62,6 +63,11 @@ struct SpriteInstance {
   DisplayList display_list;
   std::uint16_t current_frame = 0;  // 1-based once the first frame has been shown
   bool playing = true;
+  // Set when another movie has been loaded into the clip: its main timeline
+  // (owned by the player) and the URL it came from.
+  const Timeline* loaded = nullptr;
+  std::string url;
+  std::size_t loaded_bytes = 0;  // the size of the movie's file
 };
 
 enum class DisplayKind : std::uint8_t { Graphic, MovieClip, Button, EditText };

@@ -33,15 +33,18 @@ constexpr std::uint8_t kActionScript3Flag = 0x08;
 // DoABC without flags and name, as early version 9 movies write it.
 constexpr std::uint16_t kDoABCDefine = 72;
 
+// FileAttributes decides; a movie without it is ActionScript 3 when it holds
+// ActionScript 3 code.
 bool uses_actionscript3(const Movie& movie) {
+  bool abc = false;
   for (const TagRecord& t : movie.tags) {
-    if (t.code == code(TagCode::DoABC) || t.code == kDoABCDefine) return true;
+    if (t.code == code(TagCode::DoABC) || t.code == kDoABCDefine) abc = true;
     if (t.code == code(TagCode::FileAttributes)) {
       auto body = movie.body(t);
-      if (!body.empty() && (body[0] & kActionScript3Flag)) return true;
+      return !body.empty() && (body[0] & kActionScript3Flag);
     }
   }
-  return false;
+  return abc;
 }
 
 std::string lower(std::string_view s) {
@@ -121,6 +124,8 @@ void Player::advance() {
   run_queue();
   // Files asked for during the frame arrive after its scripts.
   machine_->loads().complete();
+  run_queue();
+  machine_->loads().after_frame();
   run_queue();
   machine_->run_native([this](avm1::Activation& act) { avm1::update_bound_fields(act, *root_); });
   machine_->collect();

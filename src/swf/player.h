@@ -158,6 +158,18 @@ class Player {
   void mark_dirty() { dirty_ = true; }
   // _soundbuftime: seconds of sound to buffer, as scripts set it.
   std::int32_t sound_buffer_time = 5;
+  // Another movie in place of a clip's content: the children go (with their
+  // unload events) and the movie's main timeline plays in the clip from its
+  // first frame, which runs now. False when the clip is not a movie clip or
+  // too many movies have been loaded.
+  bool load_movie(DisplayObject& clip, std::shared_ptr<const Movie> movie, std::string url,
+                  std::size_t file_bytes);
+  // Empties a clip as loading a movie does, leaving nothing in its place;
+  // the clip hears its unload event.
+  void unload_movie(DisplayObject& clip);
+  // The movie's URL a clip shows as _url: that of the movie loaded into it
+  // or its nearest such parent, else the main movie's.
+  const std::string& url_of(const DisplayObject& object) const;
   // Where the movie came from, as _url gives it ("file:///..."); empty when unknown.
   void set_url(std::string url) { url_ = std::move(url); }
   const std::string& url() const { return url_; }
@@ -215,6 +227,10 @@ class Player {
   std::vector<std::weak_ptr<DisplayObject>> exec_;  // oldest first; frames run newest first
   // Init actions and Initialize events run first, Construct events next.
   std::deque<QueuedAction> init_queue_, construct_queue_, queue_;
+  // Movies loaded into clips and their main timelines, kept while the
+  // player lives (at most kMaxLoadedMovies).
+  std::vector<std::shared_ptr<const Movie>> loaded_movies_;
+  std::vector<std::unique_ptr<Timeline>> loaded_timelines_;
   std::map<std::string, std::uint16_t, std::less<>> exports_;  // ExportAssets, lower case
   std::set<std::uint16_t> init_done_;                          // sprites whose DoInitAction has run
   CommandHandler on_fscommand_;
