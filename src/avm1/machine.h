@@ -136,6 +136,10 @@ class Machine {
   void broadcast(std::string_view object_name, std::string_view method);
   // Math.random() and the Random action: a fixed seed, so runs repeat.
   double random();
+  // Counts work a built-in does (elements visited, comparisons) against the
+  // frame's budget of actions; past it the scripts stop as for a runaway
+  // loop (throws ScriptHalt).
+  void spend(std::uint64_t actions);
 
  private:
   void guard(const std::function<void()>& run);
