@@ -109,7 +109,7 @@ Value to_string(Activation& act, const Value& self, std::span<const Value>) {
 Value reverse(Activation& act, const Value& self, std::span<const Value>) {
   ArrayLike a(act, self.object());
   std::uint32_t n = a.length();
-  for (std::uint32_t i = 0; n > 0 && i < n - 1 - i && i < kMaxDenseElements; ++i) {
+  for (std::uint32_t i = 0; n > 0 && i < n - 1 - i && i < kMaxDenseElements / 2; ++i) {
     std::uint32_t j = n - 1 - i;
     Value low = a.element(i), high = a.element(j);
     a.replace(i, high);
