@@ -87,10 +87,11 @@ Value unshift(Activation& act, const Value& self, std::span<const Value> args) {
 
 String join_elements(Activation& act, const ArrayLike& a, const String& separator) {
   std::string out;
-  for (std::uint32_t i = 0; i < a.visited(); ++i) {
+  for (std::uint32_t i = 0; i < a.visited() && out.size() < kMaxStringBytes; ++i) {
     if (i) out.append(separator.view());
     out.append(act.to_string(a.element(i)).view());
   }
+  if (out.size() > kMaxStringBytes) out.resize(kMaxStringBytes);
   return String(out);
 }
 

@@ -67,9 +67,13 @@ Value char_code_at(Activation& act, const Value& self, std::span<const Value> ar
 }
 
 Value concat(Activation& act, const Value& self, std::span<const Value> args) {
-  String s = self_text(act, self);
-  for (const Value& v : args) s = s + act.to_string(v);
-  return Value(s);
+  std::string s = self_text(act, self).str();
+  for (const Value& v : args) {
+    if (s.size() >= kMaxStringBytes) break;
+    s += act.to_string(v).view();
+  }
+  if (s.size() > kMaxStringBytes) s.resize(kMaxStringBytes);
+  return Value(String(s));
 }
 
 Value index_of(Activation& act, const Value& self, std::span<const Value> args) {
