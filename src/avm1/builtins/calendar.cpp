@@ -46,9 +46,10 @@ double day(double t) { return std::floor(t / kMsPerDay); }
 double year(double t) {
   if (!std::isfinite(t)) return std::nan("");
   double y = std::floor(t / (kMsPerDay * 365.2425)) + 1970;
-  // The estimate is off by at most one year either way.
-  while (day_from_year(y) * kMsPerDay > t) --y;
-  while (day_from_year(y + 1) * kMsPerDay <= t) ++y;
+  // The estimate is off by at most one year either way; far out, where a
+  // year is below the precision of a double, it stands as it is.
+  for (int i = 0; i < 2 && day_from_year(y) * kMsPerDay > t; ++i) --y;
+  for (int i = 0; i < 2 && day_from_year(y + 1) * kMsPerDay <= t; ++i) ++y;
   return y;
 }
 
