@@ -15,8 +15,9 @@ namespace strandel::avm1 {
 
 // Elements an array method visits at most: a script that sets a length past
 // it gets that length, but join, sort, splice and the others stop here so a
-// billion-element length never makes a billion-element copy.
-inline constexpr std::uint32_t kMaxDenseElements = 1u << 22;
+// billion-element length never makes a billion-element copy (each element
+// visited also counts as an action against the frame's budget).
+inline constexpr std::uint32_t kMaxDenseElements = 1u << 18;
 
 class ArrayObject : public Object {
  public:

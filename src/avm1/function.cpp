@@ -31,7 +31,17 @@ class CallDepth {
 
 }  // namespace
 
+// A script class whose prototype chain leads to a built-in class's
+// (`class A extends Array`, or A.prototype = new XML()) makes objects of that
+// built-in's kind, so the built-in's constructor, run by super(), and its
+// methods find the data they keep.
 Object* FunctionObject::allocate(Activation& act, Object* proto) {
+  int depth = 0;
+  for (Object* p = proto; p && depth < kMaxPrototypeChain; p = p->proto(), ++depth) {
+    Property* c = p->own_property("__constructor__");
+    auto* native = c && !c->accessor() ? dynamic_cast<NativeFunction*>(c->value.object()) : nullptr;
+    if (native && native->allocator()) return native->allocator()(act, proto);
+  }
   return act.heap().make<Object>(proto);
 }
 
@@ -72,7 +82,7 @@ Value NativeFunction::run_constructor(Activation& act, const Value& this_value,
 }
 
 Object* NativeFunction::allocate(Activation& act, Object* proto) {
-  return allocator_ ? allocator_(act, proto) : FunctionObject::allocate(act, proto);
+  return allocator_ ? allocator_(act, proto) : act.heap().make<Object>(proto);
 }
 
 Value NativeFunction::construct(Activation& act, std::span<const Value> args) {

@@ -54,6 +54,7 @@ class NativeFunction : public FunctionObject {
   // The constructor's initialisation of an existing object: what super()
   // does from a subclass.
   Value initialise(Activation& act, const Value& this_value, std::span<const Value> args);
+  Allocator allocator() const { return allocator_; }
 
  protected:
   Object* allocate(Activation& act, Object* proto) override;

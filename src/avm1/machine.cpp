@@ -152,6 +152,15 @@ double Machine::milliseconds() const { return player_.elapsed_ms(); }
 
 double Machine::random() { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
 
+void Machine::spend(std::uint64_t actions) {
+  if (actions_left < actions) {
+    actions_left = 0;
+    halted = disabled = true;
+    throw ScriptHalt{"a script ran too long: the movie's scripts are stopped"};
+  }
+  actions_left -= actions;
+}
+
 int Machine::add_roots(RootSource source) {
   int id = next_root_id_++;
   roots_.emplace(id, std::move(source));

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <span>
@@ -123,6 +124,9 @@ class Machine {
   bool halted = false;    // a limit stopped the scripts of this frame
   bool disabled = false;  // the work limit stopped the movie's scripts for good
   int running = 0;        // activations on the C++ stack; no collection while non-zero
+  // What Date takes as the current time (ms since 1970, UTC); the system
+  // clock when unset. A headless run pins it so its log repeats.
+  std::optional<double> fixed_clock;
 
   int root_version() const;
   // The scope chain of code running on a clip: the clip, then the globals.
@@ -136,6 +140,10 @@ class Machine {
   void broadcast(std::string_view object_name, std::string_view method);
   // Math.random() and the Random action: a fixed seed, so runs repeat.
   double random();
+  // Counts work a built-in does (elements visited, comparisons) against the
+  // frame's budget of actions; past it the scripts stop as for a runaway
+  // loop (throws ScriptHalt).
+  void spend(std::uint64_t actions);
 
  private:
   void guard(const std::function<void()>& run);

@@ -15,14 +15,6 @@ struct String::Rep {
   char* bytes() { return reinterpret_cast<char*>(this + 1); }
 };
 
-namespace {
-
-// Scripts cannot build a string longer than this: their concatenations stop
-// here rather than exhausting memory.
-constexpr std::size_t kMaxStringBytes = 64u << 20;
-
-}  // namespace
-
 String::String(std::string_view text) {
   if (text.empty()) return;
   std::size_t n = text.size() < kMaxStringBytes ? text.size() : kMaxStringBytes;

@@ -10,6 +10,10 @@
 
 namespace strandel::avm1 {
 
+// Scripts cannot build a string longer than this: their concatenations
+// and the built-ins that join text stop here rather than exhausting memory.
+inline constexpr std::size_t kMaxStringBytes = 64u << 20;
+
 class String {
  public:
   String() = default;

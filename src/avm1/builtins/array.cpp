@@ -87,10 +87,11 @@ Value unshift(Activation& act, const Value& self, std::span<const Value> args) {
 
 String join_elements(Activation& act, const ArrayLike& a, const String& separator) {
   std::string out;
-  for (std::uint32_t i = 0; i < a.visited(); ++i) {
+  for (std::uint32_t i = 0; i < a.visited() && out.size() < kMaxStringBytes; ++i) {
     if (i) out.append(separator.view());
     out.append(act.to_string(a.element(i)).view());
   }
+  if (out.size() > kMaxStringBytes) out.resize(kMaxStringBytes);
   return String(out);
 }
 
@@ -109,7 +110,7 @@ Value to_string(Activation& act, const Value& self, std::span<const Value>) {
 Value reverse(Activation& act, const Value& self, std::span<const Value>) {
   ArrayLike a(act, self.object());
   std::uint32_t n = a.length();
-  for (std::uint32_t i = 0; n > 0 && i < n - 1 - i && i < kMaxDenseElements; ++i) {
+  for (std::uint32_t i = 0; n > 0 && i < n - 1 - i && i < kMaxDenseElements / 2; ++i) {
     std::uint32_t j = n - 1 - i;
     Value low = a.element(i), high = a.element(j);
     a.replace(i, high);

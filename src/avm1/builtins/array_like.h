@@ -1,6 +1,7 @@
 // How Array's methods see the object they run on. They are generic, as the
 // vendor's are: any object with a `length` and elements named by index works,
 // and only its own stored elements are read (no getters, no prototype).
+// Each element read, written or removed counts as an action of the frame.
 #pragma once
 
 #include <algorithm>
@@ -32,6 +33,8 @@ class ArrayLike {
   void set_length(std::int64_t length);
 
  private:
+  Value stored(std::uint32_t index) const;
+
   Activation& act_;
   Object* object_;
   std::uint32_t length_ = 0;

@@ -13,6 +13,7 @@
 
 #include "avm1/builtins/array_like.h"
 #include "avm1/builtins/builtins.h"
+#include "avm1/machine.h"
 #include "avm1/native.h"
 
 namespace strandel::avm1 {
@@ -41,8 +42,9 @@ using Comparison = std::function<double(const Entry&, const Entry&)>;
 
 class Sorter {
  public:
-  Sorter(std::vector<Entry>& entries, const Comparison& compare)
-      : entries_(entries),
+  Sorter(Machine& machine, std::vector<Entry>& entries, const Comparison& compare)
+      : machine_(machine),
+        entries_(entries),
         compare_(compare),
         budget_(kQuickSortComparisonsBase + kQuickSortComparisonsPerElement * entries.size()) {}
 
@@ -54,6 +56,7 @@ class Sorter {
  private:
   double compare(const Entry& a, const Entry& b) {
     ++used_;
+    machine_.spend(1);
     return compare_(a, b);
   }
 
@@ -97,6 +100,7 @@ class Sorter {
     }
   }
 
+  Machine& machine_;
   std::vector<Entry>& entries_;
   const Comparison& compare_;
   std::uint64_t budget_;
@@ -144,7 +148,7 @@ Value finish_sort(Activation& act, const Value& self, std::vector<Entry> entries
     if (c == 0) equal_seen = true;
     return (options & option::Descending) ? -c : c;
   };
-  Sorter(entries, checked).run();
+  Sorter(act.machine(), entries, checked).run();
   if ((options & option::UniqueSort) && equal_seen) return Value(0);
   if (options & option::ReturnIndexedArray) {
     ArrayObject* indices = act.new_array();

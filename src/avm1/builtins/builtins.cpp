@@ -21,6 +21,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_mouse(realm, act);
   register_stage(realm, act);
   register_sound(realm, act);
+  register_color(realm, act);
   register_system(realm, act);
   register_xml_node(realm, act);
   register_xml(realm, act);

@@ -25,6 +25,7 @@ void register_boolean(Realm& realm, Activation& act);
 void register_math(Realm& realm, Activation& act);
 void register_date(Realm& realm, Activation& act);
 void register_as_broadcaster(Realm& realm, Activation& act);
+void register_color(Realm& realm, Activation& act);
 void register_movie_clip(Realm& realm, Activation& act);
 // The display-tree and geometry methods, on MovieClip.prototype.
 void register_movie_clip_tree(Activation& act, Object* proto);

@@ -13,6 +13,23 @@ double positive_mod(double a, double b) {
   return r < 0 ? r + b : r + 0.0;
 }
 
+// The player takes each part of a time as a 32-bit integer: NaN, the
+// infinities and values out of range all become the smallest one, which
+// then shows through the parts of an infinite time (its hours read as
+// -2147483624, the smallest integer plus 24).
+constexpr double kIndefinite = -2147483648.0;
+
+double to_int(double v) {
+  v = std::trunc(v);
+  return v >= kIndefinite && v < -kIndefinite ? v : kIndefinite;
+}
+
+// A part counted modulo `range`, as the player's integer remainder gives it.
+double part(double count, double range) {
+  double r = to_int(std::fmod(count, range));
+  return r < 0 ? r + range : r + 0.0;
+}
+
 double days_in_year(double y) {
   if (std::fmod(y, 4) != 0) return 365;
   if (std::fmod(y, 100) != 0) return 366;
@@ -33,7 +50,7 @@ double month_start(int month, bool leap_year) {
   return kMonthStart[month] + (leap_year && month >= 2 ? 1 : 0);
 }
 
-double day_within_year(double t) { return day(t) - day_from_year(year(t)); }
+double day_within_year(double t) { return to_int(day(t) - day_from_year(year(t))); }
 
 // Seconds (some 300 million years) within which the C library's local time
 // is asked for; past them the offset at the epoch is used.
@@ -44,16 +61,17 @@ constexpr double kMaxLocalSeconds = 1e16;
 double day(double t) { return std::floor(t / kMsPerDay); }
 
 double year(double t) {
-  if (!std::isfinite(t)) return std::nan("");
-  double y = std::floor(t / (kMsPerDay * 365.2425)) + 1970;
-  // The estimate is off by at most one year either way.
-  while (day_from_year(y) * kMsPerDay > t) --y;
-  while (day_from_year(y + 1) * kMsPerDay <= t) ++y;
+  double estimate = to_int(std::floor(t / (kMsPerDay * 365.2425)));
+  if (estimate == kIndefinite) return kIndefinite + 1970;
+  double y = estimate + 1970;
+  // The estimate is off by at most one year either way; far out, where a
+  // year is below the precision of a double, it stands as it is.
+  for (int i = 0; i < 2 && day_from_year(y) * kMsPerDay > t; ++i) --y;
+  for (int i = 0; i < 2 && day_from_year(y + 1) * kMsPerDay <= t; ++i) ++y;
   return y;
 }
 
 double month(double t) {
-  if (!std::isfinite(t)) return std::nan("");
   double d = day_within_year(t);
   bool l = leap(t);
   int m = 0;
@@ -62,26 +80,26 @@ double month(double t) {
 }
 
 double date(double t) {
-  if (!std::isfinite(t)) return std::nan("");
   return day_within_year(t) - month_start(static_cast<int>(month(t)), leap(t)) + 1;
 }
 
-double week_day(double t) { return positive_mod(day(t) + 4, 7); }
-double hours(double t) { return positive_mod(std::floor(t / kMsPerHour), 24); }
-double minutes(double t) { return positive_mod(std::floor(t / kMsPerMinute), 60); }
-double seconds(double t) { return positive_mod(std::floor(t / kMsPerSecond), 60); }
-double milliseconds(double t) { return positive_mod(std::floor(t), kMsPerSecond); }
+double week_day(double t) { return part(day(t) + 4, 7); }
+double hours(double t) { return part(std::floor(t / kMsPerHour), 24); }
+double minutes(double t) { return part(std::floor(t / kMsPerMinute), 60); }
+double seconds(double t) { return part(std::floor(t / kMsPerSecond), 60); }
+double milliseconds(double t) { return part(std::floor(t), kMsPerSecond); }
 
+// Infinite parts give an infinite time (or NaN where they cancel).
 double make_time(double h, double m, double s, double ms) {
-  if (!std::isfinite(h) || !std::isfinite(m) || !std::isfinite(s) || !std::isfinite(ms))
-    return std::nan("");
   return std::trunc(h) * kMsPerHour + std::trunc(m) * kMsPerMinute + std::trunc(s) * kMsPerSecond +
          std::trunc(ms);
 }
 
+// The year is taken as an integer (NaN as the smallest one); an infinite
+// date gives an infinite day.
 double make_day(double y, double m, double d) {
-  if (!std::isfinite(y) || !std::isfinite(m) || !std::isfinite(d)) return std::nan("");
-  y = std::trunc(y);
+  if (!std::isfinite(m)) return std::nan("");
+  y = to_int(y);
   m = std::trunc(m);
   d = std::trunc(d);
   double ym = y + std::floor(m / 12);
@@ -106,6 +124,7 @@ double to_local(double utc) { return utc + local_offset(utc); }
 // The offset in force at the local time: first guessed at the local time
 // read as UTC, then taken at the UTC time that guess gives.
 double to_utc(double local) {
+  if (!std::isfinite(local)) return local;
   double guess = local - local_offset(local);
   return local - local_offset(guess);
 }

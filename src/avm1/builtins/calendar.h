@@ -1,7 +1,8 @@
 // Calendar arithmetic on times in milliseconds since 1970-01-01 UTC, with
 // the proleptic Gregorian calendar, and the local time zone of the process
-// (TZ). Everything is in doubles, as scripts hold times: NaN in gives NaN
-// out, and no range is clipped.
+// (TZ). Times are doubles, as scripts hold them, and no range is clipped;
+// the parts of a time are integers as the player computes them, so those of
+// an infinite time are the smallest 32-bit integer plus the part's range.
 #pragma once
 
 namespace strandel::avm1::calendar {

@@ -28,7 +28,8 @@ class DateObject : public Object {
 
 Object* allocate_date(Activation& act, Object* proto) { return act.heap().make<DateObject>(proto); }
 
-double now() {
+double now(Activation& act) {
+  if (act.machine().fixed_clock) return *act.machine().fixed_clock;
   using namespace std::chrono;
   return static_cast<double>(
       duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
@@ -71,7 +72,7 @@ Value date_constructor(Activation& act, const Value& self, std::span<const Value
   auto* d = this_as<DateObject>(self);
   if (!d) return Value();
   if (args.empty()) {
-    d->time = now();
+    d->time = now(act);
   } else if (args.size() == 1) {
     d->time = act.to_number(args[0]);
   } else {
@@ -100,8 +101,8 @@ String format_date(double utc) {
   return String(text);
 }
 
-Value date_call(Activation&, const Value&, std::span<const Value>) {
-  return Value(format_date(now()));
+Value date_call(Activation& act, const Value&, std::span<const Value>) {
+  return Value(format_date(now(act)));
 }
 
 // --- Getters ---
@@ -180,7 +181,11 @@ Value set_parts(Activation& act, const Value& self, std::span<const Value> args)
   auto* d = this_as<DateObject>(self);
   if (!d) return Value();
   double t = d->time;
-  if (std::isnan(t)) return Value(kNaN);
+  // An infinite date is as invalid as NaN here, and becomes NaN.
+  if (!std::isfinite(t)) {
+    d->time = kNaN;
+    return Value(kNaN);
+  }
   if (Local) t = cal::to_local(t);
   Parts p = parts_of(t);
   double* fields[] = {&p.year,    &p.month,   &p.date,        &p.hours,

@@ -67,9 +67,13 @@ Value char_code_at(Activation& act, const Value& self, std::span<const Value> ar
 }
 
 Value concat(Activation& act, const Value& self, std::span<const Value> args) {
-  String s = self_text(act, self);
-  for (const Value& v : args) s = s + act.to_string(v);
-  return Value(s);
+  std::string s = self_text(act, self).str();
+  for (const Value& v : args) {
+    if (s.size() >= kMaxStringBytes) break;
+    s += act.to_string(v).view();
+  }
+  if (s.size() > kMaxStringBytes) s.resize(kMaxStringBytes);
+  return Value(String(s));
 }
 
 Value index_of(Activation& act, const Value& self, std::span<const Value> args) {
@@ -152,7 +156,10 @@ Value split(Activation& act, const Value& self, std::span<const Value> args) {
     return Value(act.new_array(parts));
   }
   std::u16string separator = to_utf16(act.to_string(args[0]).view());
+  // At most as many parts as an array method visits; each counts as an action.
   double limit = args.size() > 1 && !args[1].is_undefined() ? act.to_number(args[1]) : 4294967295.0;
+  limit = std::min(limit, static_cast<double>(kMaxDenseElements));
+  act.machine().spend(std::min(s.size() + 1, static_cast<std::size_t>(kMaxDenseElements)));
   if (separator.empty()) {
     for (std::size_t i = 0; i < s.size() && parts.size() < limit; ++i)
       parts.push_back(text(std::u16string_view(s).substr(i, 1)));
