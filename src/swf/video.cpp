@@ -9,6 +9,7 @@ extern "C" {
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 namespace strandel::swf {
 
@@ -101,6 +102,7 @@ class VideoDecoder {
   std::unique_ptr<AVPacket, PacketFree> packet_;
   SwsContext* scaler_ = nullptr;
   std::unique_ptr<cairo_surface_t, SurfaceFree> picture_;
+  std::vector<std::uint8_t> scaled_;  // the scaler's output, padded
   int last_ = -1;
 };
 
@@ -119,21 +121,29 @@ void VideoDecoder::keep_picture() {
     picture_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
   cairo_surface_t* s = picture_.get();
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return picture_.reset();
+  // The scaler writes whole blocks of pixels, past the end of a row whose
+  // width is not a multiple of its block: it writes into a buffer of its
+  // own with rows padded to 64 bytes and one spare row, then rows are
+  // copied into the picture.
+  int row = (w * 4 + 63) & ~63;
+  scaled_.resize(std::size_t(row) * (h + 1));
+  std::uint8_t* scaled = scaled_.data();
+  sws_scale(scaler_, f->data, f->linesize, 0, h, &scaled, &row);
   cairo_surface_flush(s);
   std::uint8_t* data = cairo_image_surface_get_data(s);
   int stride = cairo_image_surface_get_stride(s);
-  sws_scale(scaler_, f->data, f->linesize, 0, h, &data, &stride);
   // Streams with alpha store colour already multiplied by it, as cairo
   // wants it; a colour above its alpha is cut to it. Streams without
   // alpha come out opaque.
   bool alpha = f->format == AV_PIX_FMT_YUVA420P;
   for (int y = 0; y < h; ++y) {
     std::uint8_t* px = data + std::size_t(y) * stride;
+    const std::uint8_t* from = scaled + std::size_t(y) * row;
     const std::uint8_t* a_row = alpha ? f->data[3] + std::size_t(y) * f->linesize[3] : nullptr;
-    for (int x = 0; x < w; ++x, px += 4) {
+    for (int x = 0; x < w; ++x, px += 4, from += 4) {
       std::uint8_t a = alpha ? a_row[x] : 255;
       px[3] = a;
-      for (int c = 0; c < 3; ++c) px[c] = std::min(px[c], a);
+      for (int c = 0; c < 3; ++c) px[c] = std::min(from[c], a);
     }
   }
   cairo_surface_mark_dirty(s);
