@@ -7,9 +7,11 @@ namespace strandel::swf {
 
 namespace {
 
-// Contours a drawing keeps at most per path: a script drawing in a loop for
-// ever must not take unbounded memory.
-constexpr std::size_t kMaxPathData = 1u << 22;
+// Edges and layers a drawing keeps at most: a script drawing in a loop for
+// ever must not take unbounded memory. Past these, drawing calls are
+// ignored.
+constexpr std::size_t kMaxEdges = 1u << 20;
+constexpr std::size_t kMaxLayers = 1u << 16;
 
 }  // namespace
 
@@ -19,6 +21,8 @@ Drawing::Layer& Drawing::current_layer() {
   if (layers_.empty()) layers_.emplace_back();
   return layers_.back();
 }
+
+bool Drawing::over_budget() const { return edges_ >= kMaxEdges || layers_.size() >= kMaxLayers; }
 
 void Drawing::include(double x, double y) {
   if (!has_points_) {
@@ -36,12 +40,18 @@ void Drawing::include(double x, double y) {
 void Drawing::set_line_style(std::optional<LineStyle> style) {
   line_ = std::move(style);
   line_started_ = false;
-  if (line_) widest_line_ = std::max(widest_line_, double(line_->width));
+}
+
+void Drawing::set_line_fill(FillStyle fill) {
+  if (!line_) return;
+  line_->has_fill = true;
+  line_->fill = std::move(fill);
+  line_started_ = false;
 }
 
 void Drawing::begin_fill(std::optional<FillStyle> fill) {
   end_fill();
-  if (!fill) return;
+  if (!fill || over_budget()) return;
   layers_.emplace_back();
   layers_.back().fill = std::move(*fill);
   layers_.back().fill_path.move_to(pen_x_, pen_y_);
@@ -52,18 +62,24 @@ void Drawing::begin_fill(std::optional<FillStyle> fill) {
   changed();
 }
 
+void Drawing::close_fill(Layer& layer) {
+  if (pen_x_ == fill_start_x_ && pen_y_ == fill_start_y_) return;
+  add_edge(layer, true, std::nullopt, fill_start_x_, fill_start_y_);
+}
+
 void Drawing::end_fill() {
   if (!filling_) return;
   Layer& layer = current_layer();
-  if (pen_x_ != fill_start_x_ || pen_y_ != fill_start_y_)
-    layer.fill_path.line_to(fill_start_x_, fill_start_y_);
+  close_fill(layer);
   layer.fill_path.close();
+  pen_x_ = fill_start_x_;
+  pen_y_ = fill_start_y_;
   filling_ = false;
   changed();
 }
 
 void Drawing::move_to(double x, double y) {
-  if (filling_) {
+  if (filling_ && (x != pen_x_ || y != pen_y_)) {
     Path& path = current_layer().fill_path;
     path.close();
     path.move_to(x, y);
@@ -76,50 +92,61 @@ void Drawing::move_to(double x, double y) {
   changed();
 }
 
-void Drawing::line_to(double x, double y) { curve_to(std::nan(""), std::nan(""), x, y); }
+void Drawing::line_to(double x, double y) {
+  if (!over_budget()) add_edge(current_layer(), filling_, std::nullopt, x, y);
+}
 
-// A NaN control point makes a straight edge.
 void Drawing::curve_to(double cx, double cy, double x, double y) {
-  bool straight = std::isnan(cx) || std::isnan(cy);
-  auto add_edge = [&](Path& path) {
-    if (path.size() >= kMaxPathData) return;
-    if (straight)
-      path.line_to(x, y);
+  if (!over_budget()) add_edge(current_layer(), filling_, Point{cx, cy}, x, y);
+}
+
+void Drawing::add_edge(Layer& layer, bool to_fill, const std::optional<Point>& control, double x,
+                       double y) {
+  auto add = [&](Path& path) {
+    if (control)
+      path.quad_to(control->x, control->y, x, y);
     else
-      path.quad_to(cx, cy, x, y);
+      path.line_to(x, y);
   };
-  if (filling_) add_edge(current_layer().fill_path);
+  if (to_fill) add(layer.fill_path);
   if (line_) {
-    Layer& layer = current_layer();
     if (!line_started_) {
       layer.lines.push_back(*line_);
       layer.line_paths.emplace_back();
       layer.line_paths.back().move_to(pen_x_, pen_y_);
       line_started_ = true;
     }
-    add_edge(layer.line_paths.back());
+    add(layer.line_paths.back());
+    widest_line_ = std::max(widest_line_, double(line_->width));
   }
-  if (filling_ || line_) {
+  if (to_fill || line_) {
     include(pen_x_, pen_y_);
-    if (!straight) include(cx, cy);
+    if (control) include(control->x, control->y);
     include(x, y);
+    ++edges_;
   }
   pen_x_ = x;
   pen_y_ = y;
   changed();
 }
 
+// An open fill is drawn closed, its closing edge stroked, as endFill would
+// leave it; the drawing itself stays open for more edges.
 std::shared_ptr<const ShapeDefinition> Drawing::shape() const {
   if (shape_) return shape_;
+  if (filling_) {
+    Drawing closed = *this;
+    closed.end_fill();
+    shape_ = closed.shape();
+    return shape_;
+  }
   auto shape = std::make_shared<ShapeDefinition>();
   shape->bounds = bounds();
   for (const Layer& layer : layers_) {
     ShapeLayer out;
     if (layer.fill) {
       out.fills.push_back(*layer.fill);
-      Path closed = layer.fill_path;
-      closed.close();
-      out.fill_paths.push_back(std::move(closed));
+      out.fill_paths.push_back(layer.fill_path);
     }
     out.lines = layer.lines;
     out.line_paths = layer.line_paths;

@@ -4,10 +4,14 @@
 //
 // Painted in the order drawn: each fill begins a layer of its own, painted
 // over what came before, with the lines drawn while it is open on top of
-// it. Fills use the even-odd rule and are closed back to where each of
-// their contours began; lines are not. Coordinates are twips.
+// it. Fills use the even-odd rule. Ending a fill (endFill, a new fill, or
+// drawing the shape while one is open) closes its contour back to where it
+// began, and the closing edge is stroked with the current line style;
+// moving the pen within a fill closes the contour without a line.
+// Coordinates are twips.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,6 +25,8 @@ class Drawing {
   void clear();
   // The style later lines are drawn with; none stops drawing lines.
   void set_line_style(std::optional<LineStyle> style);
+  // Later lines are stroked with this fill (when a line style is set).
+  void set_line_fill(FillStyle fill);
   // Starts a fill at the pen (ending any open one); none just ends it.
   void begin_fill(std::optional<FillStyle> fill);
   void end_fill();
@@ -42,7 +48,14 @@ class Drawing {
     std::vector<Path> line_paths;
   };
   Layer& current_layer();
+  // Adds an edge from the pen to the fill (when open) and the line (when
+  // set); a missing control point makes it straight.
+  void add_edge(Layer& layer, bool to_fill, const std::optional<Point>& control, double x,
+                double y);
+  // The closing edge of the open fill, stroked when a line style is set.
+  void close_fill(Layer& layer);
   void include(double x, double y);
+  bool over_budget() const;
   void changed() { shape_.reset(); }
 
   std::vector<Layer> layers_;
@@ -54,6 +67,7 @@ class Drawing {
   bool has_points_ = false;
   double min_x_ = 0, min_y_ = 0, max_x_ = 0, max_y_ = 0;
   double widest_line_ = 0;
+  std::size_t edges_ = 0;
   mutable std::shared_ptr<const ShapeDefinition> shape_;
 };
 

@@ -141,13 +141,14 @@ bool ShapePainter::set_fill_source(const FillStyle& f, const ColorTransform& cx,
       return true;
     }
     case FillStyle::Kind::Bitmap: {
-      const BitmapDefinition* b = dict_.bitmap(f.bitmap_id);
+      const BitmapDefinition* b = f.pixels ? nullptr : dict_.bitmap(f.bitmap_id);
+      cairo_surface_t* surface = f.pixels ? f.pixels.get() : b ? b->surface.get() : nullptr;
       auto inverse = f.matrix.inverse();
-      if (!b || !b->surface || !inverse) return false;
+      if (!surface || !inverse) return false;
       bool fade_only = cx.rm == 1 && cx.gm == 1 && cx.bm == 1 && cx.ra == 0 && cx.ga == 0 &&
                        cx.ba == 0 && cx.aa == 0;
-      PatternPtr p = fade_only ? own_pattern(cairo_pattern_create_for_surface(b->surface.get()))
-                               : transformed_bitmap(b->surface.get(), cx);
+      PatternPtr p = fade_only ? own_pattern(cairo_pattern_create_for_surface(surface))
+                               : transformed_bitmap(surface, cx);
       if (fade_only) alpha = std::clamp(cx.am, 0.0, 1.0);
       cairo_matrix_t cm = to_cairo(*inverse);
       cairo_pattern_set_matrix(p.get(), &cm);
