@@ -145,9 +145,11 @@ std::shared_ptr<const ShapeDefinition> Drawing::shape() const {
   for (const Layer& layer : layers_) {
     ShapeLayer out;
     if (layer.fill) {
+      shape->live |= layer.fill->pixels != nullptr;
       out.fills.push_back(*layer.fill);
       out.fill_paths.push_back(layer.fill_path);
     }
+    for (const LineStyle& line : layer.lines) shape->live |= line.fill.pixels != nullptr;
     out.lines = layer.lines;
     out.line_paths = layer.line_paths;
     shape->layers.push_back(std::move(out));
