@@ -51,7 +51,7 @@ enum class SpreadMode : std::uint8_t { Pad = 0, Reflect = 1, Repeat = 2 };
 struct Gradient {
   std::vector<GradientStop> stops;
   SpreadMode spread = SpreadMode::Pad;
-  bool linear_rgb = false;  // InterpolationMode 1; drawn as normal RGB
+  bool linear_rgb = false;  // InterpolationMode 1: colours blend in linear RGB
   double focal_point = 0;   // -1..1 along the x axis, focal gradients only
 };
 

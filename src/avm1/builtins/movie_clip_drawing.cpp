@@ -118,6 +118,7 @@ std::optional<swf::FillStyle> gradient_fill(Activation& act, std::span<const Val
          color_of(act, act.get(colors, index), alpha_of(act, act.get(alphas, index)))});
   }
   fill.matrix = gradient_matrix(act, arg(args, 4));
+
   if (!finite(fill.matrix)) fill.matrix = {};
   std::string spread = text(act, arg(args, 5));
   fill.gradient.spread = spread == "reflect"  ? swf::SpreadMode::Reflect
@@ -127,7 +128,8 @@ std::optional<swf::FillStyle> gradient_fill(Activation& act, std::span<const Val
   double focal = act.to_number(arg(args, 7));
   if (fill.kind == swf::FillStyle::Kind::Radial && std::isfinite(focal) && focal != 0) {
     fill.kind = swf::FillStyle::Kind::Focal;
-    fill.gradient.focal_point = std::clamp(focal, -1.0, 1.0);
+    // Kept as the file format keeps it, in 1/256ths.
+    fill.gradient.focal_point = std::trunc(std::clamp(focal, -1.0, 1.0) * 256) / 256;
   }
   return fill;
 }
