@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "swf/drawing.h"
 #include "swf/text_field.h"
 #include "swf/traversal.h"
 
@@ -34,7 +35,12 @@ class Bounds {
 
   std::optional<Box> content(const DisplayObject& obj, const Matrix& m, int nesting) {
     if (nesting > kMaxNesting || !stack_.spend()) return std::nullopt;
-    if (obj.sprite) return list(obj.sprite->display_list, m, nesting + 1);
+    if (obj.sprite) {
+      std::optional<Box> drawn;
+      if (obj.drawing && !obj.drawing->empty() && usable(m))
+        drawn = device_box(obj.drawing->bounds(), m, kMargin);
+      return join(drawn, list(obj.sprite->display_list, m, nesting + 1));
+    }
     if (obj.text_field) return device_box(obj.text_field->bounds, m, kMargin);
     return character(obj.character_id, obj.button_state, m, nesting);
   }

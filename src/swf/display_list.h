@@ -30,6 +30,7 @@ namespace strandel::swf {
 enum class ButtonState : std::uint8_t { Up = 1, Over = 2, Down = 4, HitTest = 8 };
 
 class TextField;
+class Drawing;
 class Timeline;
 
 // The timeline's depth 1 is this script depth.
@@ -89,6 +90,8 @@ struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   std::optional<Rect> scroll_rect;        // twips of its own space: the part shown, at 0,0
   // Set for movie clips: their timeline and children.
   std::unique_ptr<SpriteInstance> sprite;
+  // What the clip's drawing-API calls made, drawn under its children.
+  std::shared_ptr<Drawing> drawing;
   // Used when the character is a button.
   ButtonState button_state = ButtonState::Up;
   // Set when the character is a text field: its text and properties.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "swf/drawing.h"
 #include "swf/traversal.h"
 
 namespace strandel::swf {
@@ -47,6 +48,7 @@ class HitTester {
     if (nesting > kMaxNesting || !obj.visible) return false;
     Matrix mm = obj.matrix.then(m);
     if (obj.sprite) {
+      if (obj.drawing && !obj.drawing->empty() && drawing_contains(*obj.drawing, mm)) return true;
       for (const auto& [depth, child] : obj.sprite->display_list)
         if (child->clip_depth == 0 && object_contains(*child, mm, nesting + 1)) return true;
       return false;
@@ -93,6 +95,11 @@ class HitTester {
       if (obj->clip_depth == 0 && contains(obj->character_id, obj->matrix.then(m), nesting))
         return true;
     return false;
+  }
+
+  bool drawing_contains(const Drawing& d, const Matrix& m) {
+    auto inverse = m.inverse();
+    return inverse && shape_contains(*d.shape(), inverse->apply(x_, y_));
   }
 
   static bool in_rect(const Rect& r, const Matrix& m, Point p) {

@@ -43,25 +43,64 @@ PatternPtr transformed_bitmap(cairo_surface_t* s, const ColorTransform& cx) {
 }
 
 // Gradients live in a square from -16384 to 16384 twips in gradient space.
-constexpr double kGradientHalf = 16384;
+// The pattern is made in a smaller square: cairo's image backend keeps
+// pattern coordinates in 16.16 fixed point, and a spread gradient painted
+// a few of its sizes out would overflow at full size and draw nothing.
+constexpr double kGradientHalf = 256;
+constexpr double kToPattern = kGradientHalf / 16384;
+
+// The focal point is held this far inside the circle: closer to its edge
+// the player draws it as here.
+constexpr double kMaxFocalPoint = 251.0 / 256;
+// Stops added between two stops of a gradient interpolated in linear RGB.
+constexpr int kLinearSteps = 16;
+
+double to_linear(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
+double from_linear(double v) {
+  return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+}
+
+void add_stop(cairo_pattern_t* p, double offset, Rgba c) {
+  cairo_pattern_add_color_stop_rgba(p, offset, c.r / 255.0, c.g / 255.0, c.b / 255.0, c.a / 255.0);
+}
+
+// Cairo blends stops in sRGB; a gradient blended in linear RGB gets stops in
+// between that follow the linear blend.
+void add_linear_stops(cairo_pattern_t* p, double from, Rgba a, double to, Rgba b) {
+  for (int i = 1; i < kLinearSteps; ++i) {
+    double t = double(i) / kLinearSteps;
+    auto mix = [t](std::uint8_t x, std::uint8_t y) {
+      double v = from_linear(to_linear(x / 255.0) * (1 - t) + to_linear(y / 255.0) * t);
+      return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+    };
+    Rgba c{mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b),
+           static_cast<std::uint8_t>(std::lround(a.a * (1 - t) + b.a * t))};
+    add_stop(p, from + (to - from) * t, c);
+  }
+}
 
 PatternPtr make_gradient(const FillStyle& f, const ColorTransform& cx, const Matrix& inverse) {
   cairo_pattern_t* p;
-  if (f.kind == FillStyle::Kind::Linear)
+  if (f.kind == FillStyle::Kind::Linear) {
     p = cairo_pattern_create_linear(-kGradientHalf, 0, kGradientHalf, 0);
-  else
-    p = cairo_pattern_create_radial(
-        f.kind == FillStyle::Kind::Focal ? f.gradient.focal_point * kGradientHalf : 0, 0, 0, 0, 0,
-        kGradientHalf);
+  } else {
+    double focal = f.kind == FillStyle::Kind::Focal
+                       ? std::clamp(f.gradient.focal_point, -kMaxFocalPoint, kMaxFocalPoint)
+                       : 0;
+    p = cairo_pattern_create_radial(focal * kGradientHalf, 0, 0, 0, 0, kGradientHalf);
+  }
+  const GradientStop* last = nullptr;
   for (const GradientStop& s : f.gradient.stops) {
     Rgba c = transformed(s.color, cx);
-    cairo_pattern_add_color_stop_rgba(p, s.ratio / 255.0, c.r / 255.0, c.g / 255.0, c.b / 255.0,
-                                      c.a / 255.0);
+    if (last && f.gradient.linear_rgb)
+      add_linear_stops(p, last->ratio / 255.0, transformed(last->color, cx), s.ratio / 255.0, c);
+    add_stop(p, s.ratio / 255.0, c);
+    last = &s;
   }
   static constexpr cairo_extend_t kExtend[] = {CAIRO_EXTEND_PAD, CAIRO_EXTEND_REFLECT,
                                                CAIRO_EXTEND_REPEAT};
   cairo_pattern_set_extend(p, kExtend[static_cast<int>(f.gradient.spread)]);
-  cairo_matrix_t cm = to_cairo(inverse);
+  cairo_matrix_t cm = to_cairo(inverse.then(Matrix{kToPattern, 0, 0, kToPattern, 0, 0}));
   cairo_pattern_set_matrix(p, &cm);
   return own_pattern(p);
 }
@@ -141,13 +180,14 @@ bool ShapePainter::set_fill_source(const FillStyle& f, const ColorTransform& cx,
       return true;
     }
     case FillStyle::Kind::Bitmap: {
-      const BitmapDefinition* b = dict_.bitmap(f.bitmap_id);
+      const BitmapDefinition* b = f.pixels ? nullptr : dict_.bitmap(f.bitmap_id);
+      cairo_surface_t* surface = f.pixels ? f.pixels.get() : b ? b->surface.get() : nullptr;
       auto inverse = f.matrix.inverse();
-      if (!b || !b->surface || !inverse) return false;
+      if (!surface || !inverse) return false;
       bool fade_only = cx.rm == 1 && cx.gm == 1 && cx.bm == 1 && cx.ra == 0 && cx.ga == 0 &&
                        cx.ba == 0 && cx.aa == 0;
-      PatternPtr p = fade_only ? own_pattern(cairo_pattern_create_for_surface(b->surface.get()))
-                               : transformed_bitmap(b->surface.get(), cx);
+      PatternPtr p = fade_only ? own_pattern(cairo_pattern_create_for_surface(surface))
+                               : transformed_bitmap(surface, cx);
       if (fade_only) alpha = std::clamp(cx.am, 0.0, 1.0);
       cairo_matrix_t cm = to_cairo(*inverse);
       cairo_pattern_set_matrix(p.get(), &cm);

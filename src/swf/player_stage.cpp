@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "swf/drawing.h"
 #include "swf/hit_test.h"
 #include "swf/player.h"
 #include "swf/text_field.h"
@@ -199,6 +200,7 @@ std::optional<Rect> Player::bounds(const DisplayObject& object) const {
       std::optional<Rect> out;
       if (nesting > kMaxClipNesting) return out;
       if (obj.sprite) {
+        if (obj.drawing && !obj.drawing->empty()) grow(out, obj.drawing->bounds(), m);
         for (const auto& [depth, child] : obj.sprite->display_list) {
           if (auto b = of(*child, child->matrix.then(m), nesting + 1)) grow(out, *b, {});
         }

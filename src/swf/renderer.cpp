@@ -7,6 +7,7 @@
 
 #include "swf/blend.h"
 #include "swf/bounds.h"
+#include "swf/drawing.h"
 #include "swf/filter_effects.h"
 #include "swf/mask.h"
 #include "swf/paint.h"
@@ -155,7 +156,10 @@ void Renderer::draw_framed(const DisplayObject& obj, const Matrix& m, const Colo
 
 void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                             int nesting) {
-  if (obj.sprite) return draw_list(obj.sprite->display_list, m, cx, nesting + 1);
+  if (obj.sprite) {
+    if (obj.drawing && !obj.drawing->empty()) draw_shape(*obj.drawing->shape(), m, cx);
+    return draw_list(obj.sprite->display_list, m, cx, nesting + 1);
+  }
   if (obj.text_field) return draw_text_field(cr_, *obj.text_field, m, cx, mode());
   draw_character(obj.character_id, obj.button_state, obj.ratio, m, cx, nesting);
 }
@@ -232,7 +236,7 @@ void Renderer::draw_shape(const ShapeDefinition& s, const Matrix& m, const Color
   if (!usable(m)) return;
   Box box = device_box(s.bounds, m, 2);
   if (!box.overlaps(visible_)) return;
-  if (cache_ && !masking_) {
+  if (cache_ && !masking_ && !s.live) {
     auto paint = [&](cairo_t* cr, const Matrix& local) {
       cairo_set_antialias(cr, cairo_get_antialias(cr_));
       paint_shape(cr, dict_, s, local, cx, PaintMode::Colour);

@@ -51,7 +51,7 @@ enum class SpreadMode : std::uint8_t { Pad = 0, Reflect = 1, Repeat = 2 };
 struct Gradient {
   std::vector<GradientStop> stops;
   SpreadMode spread = SpreadMode::Pad;
-  bool linear_rgb = false;  // InterpolationMode 1; drawn as normal RGB
+  bool linear_rgb = false;  // InterpolationMode 1: colours blend in linear RGB
   double focal_point = 0;   // -1..1 along the x axis, focal gradients only
 };
 
@@ -62,6 +62,8 @@ struct FillStyle {
   Matrix matrix;    // gradient square or bitmap pixels → shape twips
   Gradient gradient;
   std::uint16_t bitmap_id = 0;
+  // A script's bitmap, drawn instead of bitmap_id as its pixels are now.
+  std::shared_ptr<cairo_surface_t> pixels;
   bool repeat = true;   // bitmap fills: repeating or clipped (edge pixels extend)
   bool smooth = true;   // bitmap fills: bilinear or nearest
   // The gradient as a cairo pattern, made on first use without a colour
@@ -95,6 +97,7 @@ struct ShapeLayer {
 struct ShapeDefinition {
   Rect bounds;
   bool nonzero_winding = false;  // DefineShape4 UsesFillWindingRule; else even-odd
+  bool live = false;             // fills with a script's bitmap: never drawn from a cache
   std::vector<ShapeLayer> layers;
   // Names this reading of the shape for caches of drawn shapes: an address
   // could be reused by a later definition, this token cannot while a cache

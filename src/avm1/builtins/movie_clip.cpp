@@ -10,6 +10,9 @@
 
 namespace strandel::avm1 {
 
+// The drawing methods, in movie_clip_drawing.cpp.
+void add_movie_clip_drawing(ClassBuilder& clip);
+
 namespace {
 
 Value play(Activation&, const Value& self, std::span<const Value>) {
@@ -95,6 +98,7 @@ void register_movie_clip(Realm& realm, Activation& act) {
       .method("startDrag", start_drag)
       .method("stopDrag", stop_drag);
   register_movie_clip_tree(act, clip.prototype());
+  add_movie_clip_drawing(clip);
   clip.install(realm.global);
   realm.movie_clip_proto = clip.prototype();
 }
