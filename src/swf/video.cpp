@@ -1,4 +1,11 @@
+// Embedded video is decoded by the codec library of the system (H.263,
+// VP6 and screen video). The libraries are loaded with dlopen the first time
+// a movie shows a video frame: they bring some seventy libraries with them,
+// which the path to the first paint, and a movie without video, should not
+// pay for. Without them, video frames stay empty.
 #include "swf/video.h"
+
+#include <dlfcn.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -9,6 +16,7 @@ extern "C" {
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace strandel::swf {
@@ -22,6 +30,58 @@ constexpr int kMaxVideoSide = 4096;
 // Frames decoded to reach the one asked for; further back, decoding starts
 // at the frame this many before it (inter frames may then show damage).
 constexpr int kMaxCatchUp = 300;
+
+#define STRANDEL_TEXT(x) #x
+#define STRANDEL_SONAME(base, major) "lib" base ".so." STRANDEL_TEXT(major)
+// The libraries of the versions the headers describe.
+constexpr const char* kLibraries[] = {STRANDEL_SONAME("avutil", LIBAVUTIL_VERSION_MAJOR),
+                                      STRANDEL_SONAME("avcodec", LIBAVCODEC_VERSION_MAJOR),
+                                      STRANDEL_SONAME("swscale", LIBSWSCALE_VERSION_MAJOR)};
+#undef STRANDEL_SONAME
+#undef STRANDEL_TEXT
+
+// The functions used, resolved by name from the libraries.
+struct Api {
+#define STRANDEL_AV(name) decltype(&::name) name = nullptr;
+#define STRANDEL_AV_FUNCTIONS                                                                \
+  STRANDEL_AV(av_frame_alloc) STRANDEL_AV(av_frame_free) STRANDEL_AV(av_frame_unref)        \
+  STRANDEL_AV(av_new_packet) STRANDEL_AV(av_packet_alloc) STRANDEL_AV(av_packet_free)       \
+  STRANDEL_AV(av_packet_unref) STRANDEL_AV(avcodec_alloc_context3)                          \
+  STRANDEL_AV(avcodec_find_decoder) STRANDEL_AV(avcodec_flush_buffers)                      \
+  STRANDEL_AV(avcodec_free_context) STRANDEL_AV(avcodec_open2)                              \
+  STRANDEL_AV(avcodec_receive_frame) STRANDEL_AV(avcodec_send_packet)                       \
+  STRANDEL_AV(sws_freeContext) STRANDEL_AV(sws_getCachedContext) STRANDEL_AV(sws_scale)
+  STRANDEL_AV_FUNCTIONS
+#undef STRANDEL_AV
+
+  // False when a library or a function is missing. The libraries stay
+  // loaded for the program's life.
+  bool load() {
+    void* libs[std::size(kLibraries)];
+    for (std::size_t i = 0; i < std::size(kLibraries); ++i)
+      if (!(libs[i] = dlopen(kLibraries[i], RTLD_NOW | RTLD_LOCAL))) return false;
+    auto find = [&libs](const char* name) -> void* {
+      for (void* lib : libs)
+        if (void* f = dlsym(lib, name)) return f;
+      return nullptr;
+    };
+#define STRANDEL_AV(name)                                  \
+  name = reinterpret_cast<decltype(name)>(find(#name));   \
+  if (!name) return false;
+    STRANDEL_AV_FUNCTIONS
+#undef STRANDEL_AV
+    return true;
+  }
+};
+
+// The loaded libraries, or null when they cannot be loaded.
+const Api* video_api() {
+  static const Api* api = [] {
+    static Api loaded;
+    return loaded.load() ? &loaded : nullptr;
+  }();
+  return api;
+}
 
 AVCodecID codec_id(std::uint8_t codec) {
   switch (codec) {
@@ -41,13 +101,13 @@ AVCodecID codec_id(std::uint8_t codec) {
 }
 
 struct CodecContextFree {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+  void operator()(AVCodecContext* c) const { video_api()->avcodec_free_context(&c); }
 };
 struct FrameFree {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
+  void operator()(AVFrame* f) const { video_api()->av_frame_free(&f); }
 };
 struct PacketFree {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
+  void operator()(AVPacket* p) const { video_api()->av_packet_free(&p); }
 };
 struct SurfaceFree {
   void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -58,15 +118,15 @@ struct SurfaceFree {
 // One stream's codec state and its last picture.
 class VideoDecoder {
  public:
-  explicit VideoDecoder(std::uint8_t codec) {
-    const AVCodec* c = avcodec_find_decoder(codec_id(codec));
+  VideoDecoder(const Api& av, std::uint8_t codec) : av_(av) {
+    const AVCodec* c = av_.avcodec_find_decoder(codec_id(codec));
     if (!c) return;
-    context_.reset(avcodec_alloc_context3(c));
-    if (!context_ || avcodec_open2(context_.get(), c, nullptr) < 0) context_.reset();
-    frame_.reset(av_frame_alloc());
-    packet_.reset(av_packet_alloc());
+    context_.reset(av_.avcodec_alloc_context3(c));
+    if (!context_ || av_.avcodec_open2(context_.get(), c, nullptr) < 0) context_.reset();
+    frame_.reset(av_.av_frame_alloc());
+    packet_.reset(av_.av_packet_alloc());
   }
-  ~VideoDecoder() { sws_freeContext(scaler_); }
+  ~VideoDecoder() { av_.sws_freeContext(scaler_); }
   VideoDecoder(const VideoDecoder&) = delete;
   VideoDecoder& operator=(const VideoDecoder&) = delete;
 
@@ -75,7 +135,7 @@ class VideoDecoder {
   cairo_surface_t* picture() const { return picture_.get(); }
 
   void restart() {
-    avcodec_flush_buffers(context_.get());
+    av_.avcodec_flush_buffers(context_.get());
     last_ = -1;
   }
 
@@ -83,20 +143,21 @@ class VideoDecoder {
   void decode(int number, std::span<const std::uint8_t> data) {
     last_ = number;
     // The codec reads its input in blocks and needs padding after it.
-    if (av_new_packet(packet_.get(), static_cast<int>(data.size())) < 0) return;
+    if (av_.av_new_packet(packet_.get(), static_cast<int>(data.size())) < 0) return;
     std::copy(data.begin(), data.end(), packet_->data);
-    int sent = avcodec_send_packet(context_.get(), packet_.get());
-    av_packet_unref(packet_.get());
+    int sent = av_.avcodec_send_packet(context_.get(), packet_.get());
+    av_.av_packet_unref(packet_.get());
     if (sent < 0) return;
-    while (avcodec_receive_frame(context_.get(), frame_.get()) == 0) {
+    while (av_.avcodec_receive_frame(context_.get(), frame_.get()) == 0) {
       keep_picture();
-      av_frame_unref(frame_.get());
+      av_.av_frame_unref(frame_.get());
     }
   }
 
  private:
   void keep_picture();
 
+  const Api& av_;
   std::unique_ptr<AVCodecContext, CodecContextFree> context_;
   std::unique_ptr<AVFrame, FrameFree> frame_;
   std::unique_ptr<AVPacket, PacketFree> packet_;
@@ -113,7 +174,7 @@ void VideoDecoder::keep_picture() {
   const AVFrame* f = frame_.get();
   int w = f->width, h = f->height;
   if (w <= 0 || h <= 0 || w > kMaxVideoSide || h > kMaxVideoSide) return;
-  scaler_ = sws_getCachedContext(scaler_, w, h, static_cast<AVPixelFormat>(f->format), w, h,
+  scaler_ = av_.sws_getCachedContext(scaler_, w, h, static_cast<AVPixelFormat>(f->format), w, h,
                                  AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
   if (!scaler_) return;
   if (!picture_ || cairo_image_surface_get_width(picture_.get()) != w ||
@@ -128,7 +189,7 @@ void VideoDecoder::keep_picture() {
   int row = (w * 4 + 63) & ~63;
   scaled_.resize(std::size_t(row) * (h + 1));
   std::uint8_t* scaled = scaled_.data();
-  sws_scale(scaler_, f->data, f->linesize, 0, h, &scaled, &row);
+  av_.sws_scale(scaler_, f->data, f->linesize, 0, h, &scaled, &row);
   cairo_surface_flush(s);
   std::uint8_t* data = cairo_image_surface_get_data(s);
   int stride = cairo_image_surface_get_stride(s);
@@ -169,8 +230,10 @@ cairo_surface_t* video_frame(const VideoDefinition& video, std::uint16_t number)
   auto target = video.frames.upper_bound(number);
   if (target == video.frames.begin()) return nullptr;
   --target;
+  const Api* av = video_api();
+  if (!av) return nullptr;
   auto& decoder = video.decoder;
-  if (!decoder) decoder = std::make_shared<VideoDecoder>(video.codec);
+  if (!decoder) decoder = std::make_shared<VideoDecoder>(*av, video.codec);
   if (!decoder->usable()) return nullptr;
   if (decoder->last() == target->first) return decoder->picture();
   // Forward from the last frame decoded, or from the start after a jump back.
