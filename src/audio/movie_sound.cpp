@@ -25,7 +25,8 @@ unsigned frames_due(std::optional<std::uint32_t> heard_frame, std::uint16_t curr
 MovieSound::MovieSound(Options options, std::function<void(const std::string&)> on_problem)
     : options_(options),
       on_problem_(std::move(on_problem)),
-      mixer_([this](const std::string& text) { problem(text); }) {}
+      mixer_([this](const std::string& text) { problem(text); }),
+      device_held_(options.hold_device) {}
 
 MovieSound::~MovieSound() { device_.reset(); }
 
@@ -43,9 +44,22 @@ void MovieSound::post(Command command, bool needs_device) {
     if (queue_.size() >= kMaxQueuedCommands) return;
     queue_.push_back(std::move(command));
   }
-  if (needs_device && !device_)
-    device_ = std::make_unique<Device>(
-        static_cast<Device::Source&>(*this), [this](const std::string& text) { problem(text); }, options_.silent);
+  if (!needs_device || device_) return;
+  if (device_held_)
+    device_wanted_ = true;
+  else
+    open_device();
+}
+
+void MovieSound::release_device() {
+  if (!device_held_) return;
+  device_held_ = false;
+  if (device_wanted_ && !device_) open_device();
+}
+
+void MovieSound::open_device() {
+  device_ = std::make_unique<Device>(
+      static_cast<Device::Source&>(*this), [this](const std::string& text) { problem(text); }, options_.silent);
 }
 
 void MovieSound::define_sound(const swf::SoundDefinition& sound) {

@@ -31,10 +31,18 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   struct Options {
     double frame_rate = 12;  // the movie's, for streams whose blocks say nothing
     bool silent = false;     // keep time without a sound server (tests, benches)
+    // Open the device no earlier than release_device(): the program calls
+    // it once the first frame is shown, so loading the sound library and
+    // connecting to the server stay off the path to the first paint.
+    bool hold_device = false;
   };
   // `on_problem` hears each distinct problem once, on any thread.
   MovieSound(Options options, std::function<void(const std::string&)> on_problem);
   ~MovieSound() override;
+
+  // Lets the device open, now if something already waits to be heard.
+  void release_device();
+  bool holding_device() const { return device_held_; }
 
   void define_sound(const swf::SoundDefinition& sound) override;
   void export_name(std::uint16_t id, const std::string& name) override;
@@ -56,6 +64,7 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   void post(Command command, bool needs_device);
   void render(float* out, std::size_t frames, double rate) override;
   void problem(const std::string& text);
+  void open_device();
 
   Options options_;
   std::function<void(const std::string&)> on_problem_;
@@ -69,6 +78,8 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   std::set<std::string> reported_;
 
   Mixer mixer_;  // the device thread's, once the device is open
+  bool device_held_;            // window thread only, as the next
+  bool device_wanted_ = false;  // something was posted while held
   std::uint64_t published_version_ = ~0ull;
   std::unique_ptr<Device> device_;  // last: stops before the rest goes
 };

@@ -41,7 +41,10 @@ MovieWidget::MovieWidget(const SavedState& state) : Fl_Widget(0, 0, 1, 1) {
   color(FL_WHITE);
 }
 
-MovieWidget::~MovieWidget() { Fl::remove_timeout(tick, this); }
+MovieWidget::~MovieWidget() {
+  Fl::remove_timeout(tick, this);
+  Fl::remove_timeout(open_sound, this);
+}
 
 void MovieWidget::load(const std::string& path) {
   shape_cache_.reset();
@@ -57,7 +60,7 @@ void MovieWidget::load(const std::string& path) {
   player_.reset();  // before the sound it calls
   player_ = std::make_unique<swf::Player>(loaded.movie);
   sound_ = std::make_unique<audio::MovieSound>(
-      audio::MovieSound::Options{.frame_rate = 1 / player_->frame_interval()},
+      audio::MovieSound::Options{.frame_rate = 1 / player_->frame_interval(), .hold_device = true},
       [](const std::string& problem) { std::fprintf(stderr, "strandel: %s\n", problem.c_str()); });
   player_->set_sound(sound_.get());
   if (player_->actionscript3())
@@ -201,15 +204,23 @@ void MovieWidget::draw() {
   if (drawable && frame_) {
     DrawRgb24(cairo_image_surface_get_data(frame_.get()),
               cairo_image_surface_get_stride(frame_.get()), x(), y(), w(), h());
-    return;
+  } else {
+    Fl_Color background = FL_WHITE;
+    if (player_) {
+      swf::Rgba bg = player_->background();
+      background = fl_rgb_color(bg.r, bg.g, bg.b);
+    }
+    fl_color(background);
+    fl_rectf(x(), y(), w(), h());
   }
-  Fl_Color background = FL_WHITE;
-  if (player_) {
-    swf::Rgba bg = player_->background();
-    background = fl_rgb_color(bg.r, bg.g, bg.b);
-  }
-  fl_color(background);
-  fl_rectf(x(), y(), w(), h());
+  // The movie is on screen: its sound may start once this paint is out.
+  if (sound_ && sound_->holding_device() && !Fl::has_timeout(open_sound, this))
+    Fl::add_timeout(0, open_sound, this);
+}
+
+void MovieWidget::open_sound(void* self) {
+  auto* widget = static_cast<MovieWidget*>(self);
+  if (widget->sound_) widget->sound_->release_device();
 }
 
 int MovieWidget::handle(int event) {

@@ -54,6 +54,7 @@ class MovieWidget : public Fl_Widget {
 
  private:
   static void tick(void* self);
+  static void open_sound(void* self);
   void schedule_next_frame();
   // The main timeline's frame its stream is heard at, while one plays.
   std::optional<std::uint32_t> stream_heard_frame() const;
