@@ -132,9 +132,10 @@ void Loads::finish_movie(const Request& request, const std::optional<std::string
 void Loads::after_frame() {
   auto inits = std::move(inits_);
   inits_.clear();
-  for (const auto& [loader, clip] : inits) {
+  for (const auto& init : inits) {
     machine_.run_native([&](Activation& act) {
-      act.call_method(Value(loader), "broadcastMessage", {Value("onLoadInit"), Value(clip)});
+      act.call_method(Value(init.first), "broadcastMessage",
+                      {Value("onLoadInit"), Value(init.second)});
     });
   }
 }
