@@ -25,7 +25,7 @@ constexpr double kMaxFrameRate = 120;
 // Bounds on the work one advance may do, whatever the movie asks for:
 // objects made (a sprite that places itself), queued blocks run, and the
 // nesting of clips whose timelines are followed.
-constexpr std::size_t kMaxInstancesPerAdvance = 100000;
+constexpr std::size_t kMaxInstancesPerAdvance = 10000;
 constexpr std::size_t kMaxActionsPerAdvance = 200000;
 constexpr int kMaxClipNesting = 64;
 // FileAttributes: the ActionScript3 flag in its first byte.
