@@ -57,11 +57,11 @@ int main(int argc, char** argv) {
       frames = std::strtol(argv[++i], nullptr, 10);
       if (frames < 0 || frames > kMaxFrames) return fail("--frames wants a number from 0");
     } else if (a == "--shot" && i + 1 < argc) {
-      std::string spec = argv[++i];
-      auto colon = spec.find(':');
-      long frame = colon == std::string::npos ? 0 : std::strtol(spec.c_str(), nullptr, 10);
-      if (frame < 1 || colon + 1 >= spec.size()) return fail("--shot wants FRAME:OUT.png");
-      shots.emplace(frame, spec.substr(colon + 1));
+      std::string shot = argv[++i];
+      auto colon = shot.find(':');
+      long frame = colon == std::string::npos ? 0 : std::strtol(shot.c_str(), nullptr, 10);
+      if (frame < 1 || colon + 1 >= shot.size()) return fail("--shot wants FRAME:OUT.png");
+      shots.emplace(frame, shot.substr(colon + 1));
     } else {
       return fail("unknown argument " + a);
     }

@@ -161,8 +161,8 @@ class Connection {
   }
 
   bool open_stream(std::string& why) {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(rate_), 2};
-    stream_ = pa_.pa_stream_new(context_, "movie", &spec, nullptr);
+    pa_sample_spec format{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(rate_), 2};
+    stream_ = pa_.pa_stream_new(context_, "movie", &format, nullptr);
     if (!stream_) return fail(why, server_error());
     link_.set_rate(rate_);
     pa_.pa_stream_set_write_callback(
@@ -174,10 +174,10 @@ class Connection {
     pa_buffer_attr attr;
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(
-        pa_.pa_usec_to_bytes(static_cast<pa_usec_t>(kTargetLatencySeconds * 1e6), &spec));
+        pa_.pa_usec_to_bytes(static_cast<pa_usec_t>(kTargetLatencySeconds * 1e6), &format));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(
-        pa_.pa_usec_to_bytes(static_cast<pa_usec_t>(kRequestSeconds * 1e6), &spec));
+        pa_.pa_usec_to_bytes(static_cast<pa_usec_t>(kRequestSeconds * 1e6), &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
     auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY |
                                                 PA_STREAM_INTERPOLATE_TIMING |

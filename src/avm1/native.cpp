@@ -27,13 +27,13 @@ void define_property(Activation& act, Object* on, std::string_view name, NativeF
                       make_native(act, setter ? setter : ignore_assignment), attributes);
 }
 
-ClassBuilder::ClassBuilder(Activation& act, const ClassSpec& spec, Object* parent_proto)
-    : act_(act), name_(spec.name) {
+ClassBuilder::ClassBuilder(Activation& act, const ClassSpec& info, Object* parent_proto)
+    : act_(act), name_(info.name) {
   Realm& realm = act.realm();
-  NativeFn call = spec.call ? spec.call : spec.constructor;
+  NativeFn call = info.call ? info.call : info.constructor;
   if (!call) call = ignore_assignment;
   constructor_ =
-      act.heap().make<NativeFunction>(realm.function_proto, call, spec.constructor, spec.allocator);
+      act.heap().make<NativeFunction>(realm.function_proto, call, info.constructor, info.allocator);
   prototype_ = act.heap().make<Object>(parent_proto ? parent_proto : realm.object_proto);
   prototype_->define("constructor", Value(constructor_), attr::DontEnum);
   constructor_->define("prototype", Value(prototype_), attr::DontEnum | attr::DontDelete);

@@ -81,7 +81,7 @@ struct ClassSpec {
 class ClassBuilder {
  public:
   // `parent_proto` is the prototype's own prototype: Object.prototype when null.
-  ClassBuilder(Activation& act, const ClassSpec& spec, Object* parent_proto = nullptr);
+  ClassBuilder(Activation& act, const ClassSpec& info, Object* parent_proto = nullptr);
 
   ClassBuilder& method(std::string_view name, NativeFn fn, std::uint32_t attributes = attr::Hidden);
   ClassBuilder& property(std::string_view name, NativeFn getter, NativeFn setter = nullptr,

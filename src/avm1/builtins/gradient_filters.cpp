@@ -117,8 +117,8 @@ Value constructor(Activation& act, const Value& self, std::span<const Value> arg
   return Value();
 }
 
-void register_gradient_filter(Activation& act, const ClassSpec& spec) {
-  ClassBuilder filter(act, spec, bitmap_filter_prototype(act));
+void register_gradient_filter(Activation& act, const ClassSpec& info) {
+  ClassBuilder filter(act, info, bitmap_filter_prototype(act));
   filter.property("distance", get_field<S, &S::distance>, kArguments[0], 0)
       .property("angle", get_angle<S, &S::angle>, kArguments[1], 0)
       .property("colors", get_colors, set_colors, 0)
