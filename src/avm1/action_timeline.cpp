@@ -1,4 +1,6 @@
 // Timeline and player actions: frames, targets, URLs and clip properties.
+#include <cmath>
+
 #include "avm1/action_codes.h"
 #include "avm1/clip.h"
 #include "avm1/display_properties.h"
@@ -139,11 +141,15 @@ void Interpreter::action_set_property() {
     act_.to_number(value);
 }
 
+// CloneSprite's depth counts from the timeline's first depth; the name and
+// source convert before it.
 void Interpreter::action_clone_sprite() {
-  std::int32_t depth = act_.to_int32(pop());
+  Value depth = pop();
   String name = pop_string();
   String source = pop_string();
-  duplicate_clip(act_, resolve_target(act_, source), name, depth);
+  double d = act_.to_number(depth) + swf::kTimelineDepthOffset;
+  if (!std::isfinite(d)) return;
+  duplicate_clip(act_, resolve_target(act_, source), name, static_cast<std::int32_t>(d));
 }
 
 void Interpreter::action_remove_sprite() {

@@ -115,8 +115,9 @@ DisplayObject* Player::create_text_field(DisplayObject& parent, const std::strin
   return child.get();
 }
 
-// A copy of a placed object beside it: its character, transform, colour and
-// clip events, but none of what scripts gave it.
+// A copy of a placed object beside it: its character, transform, colour,
+// clip events and drawing, but none of the children or variables scripts
+// gave it.
 DisplayObject* Player::duplicate(DisplayObject& original, const std::string& name,
                                  std::int32_t depth) {
   DisplayObject* parent = original.parent;
@@ -152,6 +153,7 @@ DisplayObject* Player::duplicate(DisplayObject& original, const std::string& nam
   copy->visible = original.visible;
   copy->clip_depth = original.clip_depth;
   copy->ratio = original.ratio;
+  if (original.drawing) copy->drawing = std::make_shared<Drawing>(*original.drawing);
   adopt(*parent, copy);
   if (copy->is_clip()) {
     dispatch(*copy, clip_event::Initialize);

@@ -163,7 +163,8 @@ void Player::goto_frame(DisplayObject& clip, std::uint32_t index, bool play) {
 
 // Applies frames from..to. Going back (rewind) starts from frame 1: the
 // timeline's objects that will be there again at `to` (same character,
-// placed by the same frame) stay, with what scripts made; the rest go.
+// placed by the same frame) stay, with what scripts made; the rest go, and
+// so do clips scripts made at depths of the timeline.
 // Only the last frame's actions and sounds run; objects placed and removed
 // again within the run are never made.
 void Player::run_frames(DisplayObject& clip, const Timeline& t, std::uint16_t from,
@@ -187,10 +188,10 @@ void Player::run_frames(DisplayObject& clip, const Timeline& t, std::uint16_t fr
   if (rewind) {
     std::vector<std::shared_ptr<DisplayObject>> gone;
     for (const auto& [depth, child] : clip.sprite->display_list) {
-      if (child->placed_by_script || depth - kTimelineDepthOffset < 0) continue;
+      if (depth - kTimelineDepthOffset < 0 || (child->placed_by_script && depth >= 0)) continue;
       auto it = final.find(static_cast<std::uint16_t>(depth - kTimelineDepthOffset));
-      if (it == final.end() || it->second.character_id != child->character_id ||
-          it->second.frame != child->placed_frame)
+      if (child->placed_by_script || it == final.end() ||
+          it->second.character_id != child->character_id || it->second.frame != child->placed_frame)
         gone.push_back(child);
     }
     for (const auto& child : gone) detach(*child, true);

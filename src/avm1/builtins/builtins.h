@@ -9,6 +9,7 @@ class Activation;
 struct Realm;
 
 class Object;
+class Value;
 
 void register_builtins(Realm& realm, Activation& act);
 // Gives an object addListener, removeListener, broadcastMessage and its own
@@ -30,6 +31,8 @@ void register_movie_clip(Realm& realm, Activation& act);
 // The display-tree and geometry methods, on MovieClip.prototype.
 void register_movie_clip_tree(Activation& act, Object* proto);
 void register_movie_clip_display(Realm& realm, Activation& act);
+// Copies an init object's enumerable properties onto a new clip.
+void copy_init_object(Activation& act, Object* clip, const Value& init);
 void register_button(Realm& realm, Activation& act);
 void register_key(Realm& realm, Activation& act);
 void register_mouse(Realm& realm, Activation& act);

@@ -58,8 +58,11 @@ Value remove_movie_clip(Activation& act, const Value& self, std::span<const Valu
 }
 
 Value duplicate_movie_clip(Activation& act, const Value& self, std::span<const Value> args) {
-  return Value(
-      duplicate_clip(act, self.object(), act.to_string(arg(args, 0)), act.to_int32(arg(args, 1))));
+  String name = act.to_string(arg(args, 0));  // converts before the depth
+  std::int32_t depth = act.to_int32(arg(args, 1));
+  Object* copy = duplicate_clip(act, self.object(), name, depth);
+  copy_init_object(act, copy, arg(args, 2));
+  return Value(copy);
 }
 
 Value start_drag(Activation& act, const Value& self, std::span<const Value> args) {

@@ -29,13 +29,6 @@ Object* new_clip(Activation& act, swf::DisplayObject* made) {
   return made ? clip_object(act.machine(), *made) : nullptr;
 }
 
-// Copies an init object's enumerable properties onto a new clip.
-void copy_init_object(Activation& act, Object* clip, const Value& init) {
-  Object* from = init.is_object() ? init.object() : nullptr;
-  if (!clip || !from) return;
-  for (const String& name : from->enumerate(act)) act.set(Value(clip), name, act.get(init, name));
-}
-
 Value attach_movie(Activation& act, const Value& self, std::span<const Value> args) {
   swf::DisplayObject* parent = self_object(self);
   if (!parent || args.size() < 3) return Value();
@@ -240,6 +233,12 @@ Value global_to_local(Activation& act, const Value& self, std::span<const Value>
 
 }  // namespace
 
+void copy_init_object(Activation& act, Object* clip, const Value& init) {
+  Object* from = init.is_object() ? init.object() : nullptr;
+  if (!clip || !from) return;
+  for (const String& name : from->enumerate(act)) act.set(Value(clip), name, act.get(init, name));
+}
+
 void register_movie_clip_tree(Activation& act, Object* proto) {
   define_method(act, proto, "attachMovie", attach_movie);
   define_method(act, proto, "createEmptyMovieClip", create_empty_movie_clip);
@@ -255,6 +254,7 @@ void register_movie_clip_tree(Activation& act, Object* proto) {
   define_method(act, proto, "hitTest", hit_test);
   define_method(act, proto, "localToGlobal", local_to_global);
   define_method(act, proto, "globalToLocal", global_to_local);
+  proto->define("useHandCursor", Value(true), attr::Hidden);
 }
 
 }  // namespace strandel::avm1

@@ -15,6 +15,7 @@ Value nothing(Activation&, const Value&, std::span<const Value>) { return Value(
 void register_button(Realm& realm, Activation& act) {
   ClassBuilder button(act, {"Button", nothing});
   button.install(realm.global);
+  button.prototype()->define("useHandCursor", Value(true), attr::Hidden);
   realm.button_proto = button.prototype();
 }
 
