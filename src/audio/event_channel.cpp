@@ -27,6 +27,13 @@ EventChannel::EventChannel(std::uint16_t id, std::shared_ptr<DecodedSound> sound
 
 double EventChannel::position_ms() const { return pos_ * 1000.0 / sound_->rate(); }
 
+void EventChannel::set_gains(const swf::SoundMix& mix) {
+  mix_.ll = mix.ll;
+  mix_.rl = mix.rl;
+  mix_.lr = mix.lr;
+  mix_.rr = mix.rr;
+}
+
 bool EventChannel::render(SoundLibrary& library, float* out, std::size_t frames,
                           double device_rate) {
   DecodedSound& s = *sound_;

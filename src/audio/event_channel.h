@@ -22,6 +22,10 @@ class EventChannel {
 
   std::uint16_t id() const { return id_; }
   const void* owner() const { return mix_.owner; }
+  const void* clip() const { return mix_.clip; }
+  void follow(const void* clip) { mix_.clip = clip; }
+  // The gains of `mix` from the next frame on (its clip and owner stay).
+  void set_gains(const swf::SoundMix& mix);
   // Milliseconds into the sound (in the current loop).
   double position_ms() const;
 

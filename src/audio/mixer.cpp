@@ -26,6 +26,14 @@ void Mixer::start(std::uint16_t id, const swf::SoundInfo& info, const swf::Sound
 
 void Mixer::stop_owner(const void* owner) {
   std::erase_if(events_, [owner](const EventChannel& c) { return c.owner() == owner; });
+  for (EventChannel& c : events_)
+    if (c.clip() == owner) c.follow(nullptr);
+}
+
+void Mixer::set_mix(const void* clip, const swf::SoundMix& mix) {
+  for (EventChannel& c : events_)
+    if (c.clip() == clip) c.set_gains(mix);
+  if (auto it = streams_.find(clip); it != streams_.end()) it->second.mix = mix;
 }
 
 void Mixer::stop_all() {
@@ -42,7 +50,7 @@ bool Mixer::playing(std::uint16_t id) const {
 void Mixer::stream_head(const void* timeline, const swf::StreamHead& head,
                         std::vector<swf::StreamBlock> blocks, double frame_rate) {
   Stream& s = streams_[timeline];
-  s = Stream{head, std::move(blocks), frame_rate, -1, -1, nullptr};
+  s = Stream{head, std::move(blocks), frame_rate, -1, -1, s.mix, nullptr};
 }
 
 // A timeline that shows the frame after the one it showed last plays on; any
@@ -92,7 +100,7 @@ void Mixer::render(float* out, std::size_t frames, double device_rate) {
     return !c.render(library_, out, frames, device_rate);
   });
   for (auto& [timeline, s] : streams_) {
-    if (!s.channel || s.channel->render(out, frames, device_rate)) continue;
+    if (!s.channel || s.channel->render(out, frames, device_rate, s.mix)) continue;
     s.played_to = s.channel->clock().marks.back().frame;
     s.channel.reset();
     ++streams_version_;

@@ -28,8 +28,11 @@ class Mixer {
   // Starts (or, with info.stop, stops) the sound with this id.
   void start(std::uint16_t id, const swf::SoundInfo& info, const swf::SoundMix& mix = {});
   void stop_all();
-  // Ends the event sounds started for this clip.
+  // Ends the event sounds this clip's Sound objects started; the others
+  // heard through it follow the movie's settings from now on.
   void stop_owner(const void* owner);
+  // The sounds heard through `clip` and its stream play at these gains.
+  void set_mix(const void* clip, const swf::SoundMix& mix);
   bool playing(std::uint16_t id) const;
 
   void stream_head(const void* timeline, const swf::StreamHead& head,
@@ -55,6 +58,7 @@ class Mixer {
     double frame_rate = 0;
     int last_frame = -1;  // the frame the timeline showed last
     int played_to = -1;   // the last block's frame of a run that played out
+    swf::SoundMix mix;    // the gains of its timeline's Sound settings
     std::unique_ptr<StreamChannel> channel;
   };
   void report(const std::string& problem);

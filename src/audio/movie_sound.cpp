@@ -75,14 +75,27 @@ void MovieSound::start_sound(const swf::StartSoundRecord& start) {
     if (it == exports_.end()) return;
     id = it->second;
   }
-  if (start.mix.owner && !start.info.stop) owners_.insert(start.mix.owner);
+  if (!start.info.stop) {
+    if (start.mix.owner) owners_.insert(start.mix.owner);
+    heard_[start.mix.clip] = start.mix;
+  }
   post([id, info = start.info, mix = start.mix](Mixer& m) { m.start(id, info, mix); },
        !start.info.stop);
 }
 
 void MovieSound::stop_owner(const void* owner) {
-  if (owners_.erase(owner) == 0) return;  // it started nothing
+  bool owned = owners_.erase(owner) > 0;
+  bool heard = heard_.erase(owner) > 0;
+  if (!owned && !heard) return;  // nothing was started through it
   post([owner](Mixer& m) { m.stop_owner(owner); }, false);
+}
+
+// Only a change for a clip with sounds is worth the sound thread's time.
+void MovieSound::set_mix(const void* clip, const swf::SoundMix& mix) {
+  auto it = heard_.find(clip);
+  if (it == heard_.end() || it->second.same_gains(mix)) return;
+  it->second = mix;
+  post([clip, mix](Mixer& m) { m.set_mix(clip, mix); }, false);
 }
 
 void MovieSound::stop_all() {
@@ -94,6 +107,7 @@ void MovieSound::stream_head(const void* timeline, const swf::StreamHead& head,
                              std::vector<swf::StreamBlock> blocks) {
   if (blocks.empty()) return;
   double rate = options_.frame_rate;
+  heard_.try_emplace(timeline, swf::SoundMix{});  // the mixer's until set_mix says otherwise
   post([timeline, head, blocks = std::move(blocks), rate](Mixer& m) mutable {
     m.stream_head(timeline, head, std::move(blocks), rate);
   }, true);

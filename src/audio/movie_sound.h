@@ -49,6 +49,7 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   void start_sound(const swf::StartSoundRecord& start) override;
   void stop_all() override;
   void stop_owner(const void* owner) override;
+  void set_mix(const void* clip, const swf::SoundMix& mix) override;
   void stream_head(const void* timeline, const swf::StreamHead& head,
                    std::vector<swf::StreamBlock> blocks) override;
   void stream_frame(const void* timeline, std::uint16_t frame) override;
@@ -70,6 +71,9 @@ class MovieSound : public swf::SoundEvents, private Device::Source {
   std::function<void(const std::string&)> on_problem_;
   std::map<std::string, std::uint16_t> exports_;  // window thread only
   std::set<const void*> owners_;                  // clips that started sounds; window thread
+  // The gains last sent for each clip sounds were started through, or that
+  // has a stream (null: the movie's alone); window thread.
+  std::map<const void*, swf::SoundMix> heard_;
 
   mutable std::mutex mutex_;  // guards the members below
   std::vector<Command> queue_;

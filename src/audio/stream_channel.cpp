@@ -84,7 +84,8 @@ bool StreamChannel::fill(std::size_t k) {
   return k < buffer_start_ + buffer_.size() / channels_;
 }
 
-bool StreamChannel::render(float* out, std::size_t frames, double device_rate) {
+bool StreamChannel::render(float* out, std::size_t frames, double device_rate,
+                           const swf::SoundMix& mix) {
   double step = clock_.rate / device_rate;
   for (std::size_t i = 0; i < frames; ++i) {
     auto k = static_cast<std::size_t>(pos_);
@@ -96,8 +97,8 @@ bool StreamChannel::render(float* out, std::size_t frames, double device_rate) {
     float left = static_cast<float>(a[0] + (b[0] - a[0]) * frac) * kSampleScale;
     float right = channels_ == 2 ? static_cast<float>(a[1] + (b[1] - a[1]) * frac) * kSampleScale
                                  : left;
-    out[2 * i] += left;
-    out[2 * i + 1] += right;
+    out[2 * i] += left * mix.ll + right * mix.rl;
+    out[2 * i + 1] += left * mix.lr + right * mix.rr;
     pos_ += step;
   }
   return true;

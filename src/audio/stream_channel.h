@@ -42,8 +42,9 @@ class StreamChannel {
                                               std::size_t first, double frame_rate,
                                               std::uint64_t device_frame, std::string* why);
 
-  // Adds up to `frames` stereo frames into `out`; false once the blocks are played.
-  bool render(float* out, std::size_t frames, double device_rate);
+  // Adds up to `frames` stereo frames into `out` at `mix`'s gains; false
+  // once the blocks are played.
+  bool render(float* out, std::size_t frames, double device_rate, const swf::SoundMix& mix);
   const StreamClock& clock() const { return clock_; }
 
  private:

@@ -128,6 +128,7 @@ void Player::advance() {
   machine_->loads().after_frame();
   run_queue();
   machine_->run_native([this](avm1::Activation& act) { avm1::update_bound_fields(act, *root_); });
+  if (remix_sounds_) remix_sounds();
   machine_->collect();
 }
 
@@ -253,17 +254,6 @@ void Player::get_url(const std::string& url, const std::string& target) {
   if (log_)
     log_(Diagnostic{DiagnosticKind::Unsupported, std::nullopt, std::nullopt,
                     "the movie asked to open " + url + " (target " + target + "): not opened"});
-}
-
-void Player::stop_all_sounds() {
-  if (sound_) sound_->stop_all();
-}
-
-void Player::button_sound(std::uint16_t button_id, ButtonSoundEvent event) {
-  const ButtonDefinition* button = dictionary_.button(button_id);
-  if (!sound_ || !button) return;
-  const ButtonSound& s = button->sounds[static_cast<std::size_t>(event)];
-  if (s.sound_id != 0) sound_->start_sound({s.sound_id, {}, s.info, {}});
 }
 
 const SoundDefinition* Player::sound_definition(std::uint16_t id) const {

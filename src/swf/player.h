@@ -67,7 +67,14 @@ class Player {
                                                 const SoundFormat& format,
                                                 std::uint32_t sample_count);
   // Plays the sound a button's definition gives for the transition.
-  void button_sound(std::uint16_t button_id, ButtonSoundEvent event);
+  void button_sound(const DisplayObject& button, ButtonSoundEvent event);
+  // How a sound heard through `clip` plays: the Sound settings of the clip,
+  // of the clips around it and of the movie, one inside the other (null:
+  // the movie's alone).
+  SoundMix sound_mix(const DisplayObject* clip) const;
+  // A Sound object changed a clip's or the movie's settings: the sounds
+  // playing follow at the end of the frame.
+  void sound_settings_changed() { remix_sounds_ = true; }
   // The main timeline's key in SoundEvents' calls.
   const void* main_timeline() const { return root_.get(); }
   // Every line the movie's scripts trace; the launcher sets none.
@@ -206,6 +213,7 @@ class Player {
   void dispatch_all(std::uint32_t event, const char* listener_method);
   void queue_frame_actions(DisplayObject& clip, const Timeline& timeline, std::uint16_t index);
   void frame_sounds(const DisplayObject& clip, const Timeline& timeline, std::uint16_t index);
+  void remix_sounds();
   void define_sound_tag(const TagRecord& tag, std::span<const std::uint8_t> body);
   void define_tag(const TagRecord& tag, std::span<const std::uint8_t> body);
   void run_queue();
@@ -238,6 +246,7 @@ class Player {
   SoundEvents* sound_ = nullptr;
   std::map<std::uint16_t, SoundDefinition> sounds_;  // DefineSound, by id
   SoundTransform global_sound_;
+  bool remix_sounds_ = false;
   // Loaded sounds' ids and bytes (as DefineSound holds them).
   std::vector<std::pair<std::uint16_t, std::unique_ptr<std::vector<std::uint8_t>>>> loaded_sounds_;
   std::size_t loaded_sound_bytes_ = 0;

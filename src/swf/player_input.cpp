@@ -162,13 +162,13 @@ bool Player::pointer_move(double x, double y) {
       if (hovered) {
         set_button_state(hovered.get(), ButtonState::Up);
         if (hovered->kind == DisplayKind::Button)
-          button_sound(hovered->character_id, ButtonSoundEvent::RollOut);
+          button_sound(*hovered, ButtonSoundEvent::RollOut);
         button_event(*hovered, button_condition::OverUpToIdle, clip_event::RollOut, "onRollOut");
       }
       if (under) {
         set_button_state(under, ButtonState::Over);
         if (under->kind == DisplayKind::Button)
-          button_sound(under->character_id, ButtonSoundEvent::RollOver);
+          button_sound(*under, ButtonSoundEvent::RollOver);
         button_event(*under, button_condition::IdleToOverUp, clip_event::RollOver, "onRollOver");
       }
     }
@@ -187,7 +187,7 @@ bool Player::pointer_down() {
     pressed_ = hovered;
     set_button_state(hovered.get(), ButtonState::Down);
     if (hovered->kind == DisplayKind::Button)
-      button_sound(hovered->character_id, ButtonSoundEvent::Press);
+      button_sound(*hovered, ButtonSoundEvent::Press);
     button_event(*hovered, button_condition::OverUpToOverDown, clip_event::Press, "onPress");
   }
   run_queue();
@@ -206,7 +206,7 @@ bool Player::pointer_up() {
     if (pressed == hovered) {
       set_button_state(pressed.get(), ButtonState::Over);
       if (pressed->kind == DisplayKind::Button)
-        button_sound(pressed->character_id, ButtonSoundEvent::Release);
+        button_sound(*pressed, ButtonSoundEvent::Release);
       button_event(*pressed, button_condition::OverDownToOverUp, clip_event::Release, "onRelease");
     } else {
       set_button_state(pressed.get(), ButtonState::Up);

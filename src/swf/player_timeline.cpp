@@ -374,11 +374,14 @@ void Player::frame_sounds(const DisplayObject& clip, const Timeline& t, std::uin
   for (const TagRecord& tag : t.frame_tags(index)) {
     try {
       if (tag.code == code(TagCode::StartSound) || tag.code == code(TagCode::StartSound2)) {
-        sound_->start_sound(read_start_sound(tag.code, t.body(tag)));
+        StartSoundRecord start = read_start_sound(tag.code, t.body(tag));
+        start.mix = sound_mix(&clip);
+        sound_->start_sound(start);
       } else if (tag.code == code(TagCode::SoundStreamHead) ||
                  tag.code == code(TagCode::SoundStreamHead2)) {
         StreamHead head = read_stream_head(t.body(tag));
         sound_->stream_head(&clip, head, collect_stream_blocks(head, t.bytes(), t.tags()));
+        sound_->set_mix(&clip, sound_mix(&clip));
       }
     } catch (const ReadError&) {
     }

@@ -64,13 +64,19 @@ struct SoundInfo {
   std::vector<EnvelopePoint> envelope;
 };
 
-// How a sound a script starts goes into the mix: the gains (0..1) of its
-// left and right channels into the left and right outputs, and the clip
-// whose sound it is (it ends when the clip leaves the stage; null: the
-// movie's).
+// How a sound goes into the mix: the gains (0..1) of its left and right
+// channels into the left and right outputs; the clip whose Sound settings it
+// follows while it plays (null: the movie's alone); and the clip
+// whose Sound object started it (it ends when that clip leaves the stage;
+// null: it plays on).
 struct SoundMix {
   float ll = 1, rl = 0, lr = 0, rr = 1;
+  const void* clip = nullptr;
   const void* owner = nullptr;
+
+  bool same_gains(const SoundMix& o) const {
+    return ll == o.ll && rl == o.rl && lr == o.lr && rr == o.rr;
+  }
 };
 
 // StartSound, StartSound2: the sound to start (by id, or by class name for

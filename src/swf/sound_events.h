@@ -27,8 +27,12 @@ class SoundEvents {
   virtual void start_sound(const StartSoundRecord& start) = 0;
   // stopAllSounds: every event sound and stream ends.
   virtual void stop_all() = 0;
-  // A clip left the stage: the sounds its Sound objects started end.
+  // A clip left the stage: the sounds its Sound objects started end, and
+  // the others it started keep the gains they have.
   virtual void stop_owner(const void* owner) = 0;
+  // The Sound settings that `clip`'s sounds follow changed: the sounds
+  // playing through it (mix.clip) and its stream play at `mix`'s gains now.
+  virtual void set_mix(const void* clip, const SoundMix& mix) = 0;
 
   // A timeline met its SoundStreamHead: the stream's format and every block
   // the timeline holds, with their frames (0-based).

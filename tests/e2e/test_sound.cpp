@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <string>
 #include <vector>
@@ -205,7 +206,12 @@ TEST(Sound, StreamStaysInStepWithTheTimeline) {
 }
 
 // A short tone looped 65535 times plays until a later frame stops it.
-TEST(Sound, LoopPlaysUntilStop) {
+namespace {
+
+// A tone looped for ever from frame 1 that the movie silences on frame 25
+// (which turns the picture red), by `silence`; heard through the loops and
+// silent half a second after the silencing frame is shown.
+void expect_loop_silenced(const std::function<void(swfw::Movie&)>& silence) {
   constexpr double kFps = 12, kHz = 550;
   swfw::Movie m(8, 320, 240, kFps);
   m.background(kGreen.r, kGreen.g, kGreen.b);
@@ -218,9 +224,7 @@ TEST(Sound, LoopPlaysUntilStop) {
   m.start_sound(1, looped);
   m.show_frame();
   for (int f = 1; f < 24; ++f) m.show_frame();
-  swfw::SoundInfo stop;
-  stop.stop = true;
-  m.start_sound(1, stop);
+  silence(m);
   m.place(1, 1);
   m.do_action(swfw::Actions().stop());
   m.show_frame();
@@ -239,4 +243,29 @@ TEST(Sound, LoopPlaysUntilStop) {
   auto end = static_cast<std::size_t>(seconds(*stopped - run.recording().time_of(0)) * kRate);
   ASSERT_GT(samples.size(), end + 22050 + 4410);
   EXPECT_LT(rms(all.subspan(end + 22050, 4410)), 0.001);
+}
+
+}  // namespace
+
+TEST(Sound, LoopPlaysUntilStop) {
+  expect_loop_silenced([](swfw::Movie& m) {
+    swfw::SoundInfo stop;
+    stop.stop = true;
+    m.start_sound(1, stop);
+  });
+}
+
+// A volume set while a sound plays reaches it: new Sound().setVolume(0).
+TEST(Sound, VolumeReachesAPlayingSound) {
+  expect_loop_silenced([](swfw::Movie& m) {
+    m.do_action(swfw::Actions()
+                    .push_int(0)  // setVolume's argument
+                    .push_int(1)
+                    .push_int(0)  // new Sound()
+                    .push_string("Sound")
+                    .op(swfw::op::NewObject)
+                    .push_string("setVolume")
+                    .op(swfw::op::CallMethod)
+                    .op(swfw::op::Pop));
+  });
 }

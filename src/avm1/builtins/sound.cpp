@@ -89,27 +89,18 @@ swf::SoundTransform* transform_of(Activation& act, SoundObject& sound) {
   return object ? &object->sound : nullptr;
 }
 
-// How a sound started for the clip is heard: the transforms of the clip and
-// of the clips around it, and the movie's, one inside the other (volumes
-// and gains taken between 0 and 100%).
+// The transform a setter changes: the sounds playing follow the change.
+swf::SoundTransform* changed_transform_of(Activation& act, SoundObject& sound) {
+  swf::SoundTransform* t = transform_of(act, sound);
+  if (t) player_of(act).sound_settings_changed();
+  return t;
+}
+
+// How a sound started for the clip is heard, and its owner: it ends when
+// the clip leaves the stage.
 swf::SoundMix mix_of(Activation& act, SoundObject& sound) {
-  swf::SoundMix mix;
-  double volume = 1;
-  auto apply = [&](const swf::SoundTransform& t) {
-    auto unit = [](std::int32_t percent) { return std::clamp(percent, 0, 100) / 100.0; };
-    volume *= unit(t.volume);
-    double ll = unit(t.ll), rl = unit(t.rl), lr = unit(t.lr), rr = unit(t.rr);
-    swf::SoundMix m = mix;
-    mix.ll = static_cast<float>(ll * m.ll + rl * m.lr);
-    mix.rl = static_cast<float>(ll * m.rl + rl * m.rr);
-    mix.lr = static_cast<float>(lr * m.ll + rr * m.lr);
-    mix.rr = static_cast<float>(lr * m.rl + rr * m.rr);
-  };
   swf::DisplayObject* clip = target_clip(act, sound);
-  int depth = 0;
-  for (swf::DisplayObject* p = clip; p && depth < 256; p = p->parent, ++depth) apply(p->sound);
-  apply(player_of(act).global_sound_transform());
-  for (float* gain : {&mix.ll, &mix.rl, &mix.lr, &mix.rr}) *gain *= static_cast<float>(volume);
+  swf::SoundMix mix = player_of(act).sound_mix(clip);
   mix.owner = clip;
   return mix;
 }
@@ -150,7 +141,7 @@ Value get_volume(Activation& act, const Value& self, std::span<const Value>) {
 
 Value set_volume(Activation& act, const Value& self, std::span<const Value> args) {
   SoundObject* s = sound_of(self);
-  if (swf::SoundTransform* t = s ? transform_of(act, *s) : nullptr)
+  if (swf::SoundTransform* t = s ? changed_transform_of(act, *s) : nullptr)
     t->volume = saturated_int(act, args);
   return Value();
 }
@@ -168,7 +159,7 @@ Value get_pan(Activation& act, const Value& self, std::span<const Value>) {
 // A pan of p (-100 left .. 100 right) turns the far side down by |p|.
 Value set_pan(Activation& act, const Value& self, std::span<const Value> args) {
   SoundObject* s = sound_of(self);
-  swf::SoundTransform* t = s ? transform_of(act, *s) : nullptr;
+  swf::SoundTransform* t = s ? changed_transform_of(act, *s) : nullptr;
   if (!t) return Value();
   std::int64_t pan = saturated_int(act, args);
   t->ll = pan >= 0 ? wrap32(100 - pan) : 100;
@@ -192,7 +183,7 @@ Value get_transform(Activation& act, const Value& self, std::span<const Value>) 
 // Takes the gains the object itself holds; the others stay.
 Value set_transform(Activation& act, const Value& self, std::span<const Value> args) {
   SoundObject* s = sound_of(self);
-  swf::SoundTransform* t = s ? transform_of(act, *s) : nullptr;
+  swf::SoundTransform* t = s ? changed_transform_of(act, *s) : nullptr;
   Object* from = arg(args, 0).object();
   if (!t || !from) return Value();
   auto take = [&](const char* name, std::int32_t& gain) {

@@ -142,6 +142,33 @@ TEST(Mixer, StreamFollowsItsTimeline) {
   EXPECT_TRUE(m.stream_clocks().empty());
 }
 
+// Sound settings changed while sounds play reach the event sounds heard
+// through the clip and its stream; the clip leaving ends only what its Sound
+// objects started.
+TEST(Mixer, SettingsReachPlayingSounds) {
+  ConstantSound s(1, 100000);
+  std::vector<swfw::Bytes> data{swfw::pcm16(std::vector<std::int16_t>(4410, 16384))};
+  swf::StreamHead head{{swf::SoundCodec::LittleEndianPcm, kRate, true, false}, 4410, 0};
+  audio::Mixer m;
+  m.define(s.definition);
+  const int clip = 0;
+  swf::SoundMix through;
+  through.clip = &clip;
+  m.start(1, {}, through);  // a timeline's sound: no owner
+  m.stream_head(&clip, head, {{0, 4410, 0, data[0]}}, 10);
+  m.stream_frame(&clip, 0);
+  std::vector<float> out(2);
+  m.render(out.data(), 1, kRate);
+  EXPECT_NEAR(out[0], 1.0f, 1e-3);
+  swf::SoundMix quiet{0.25f, 0, 0, 0.25f, &clip, nullptr};
+  m.set_mix(&clip, quiet);
+  m.render(out.data(), 1, kRate);
+  EXPECT_NEAR(out[0], 0.25f, 1e-3);
+  EXPECT_NEAR(out[1], 0.25f, 1e-3);
+  m.stop_owner(&clip);
+  EXPECT_TRUE(m.playing(1));
+}
+
 TEST(Pacing, TheSoundLeads) {
   EXPECT_EQ(audio::frames_due(std::nullopt, 5), 1u);  // no stream: the timer's pace
   EXPECT_EQ(audio::frames_due(4, 5), 0u);             // sound behind the picture: wait
