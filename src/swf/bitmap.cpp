@@ -309,6 +309,7 @@ BitmapDefinition read_define_bits_jpeg3(ByteReader& in) {
   std::uint32_t alpha_offset = in.u32();
   auto image = in.bytes(alpha_offset);
   BitmapDefinition b = decode_image(image);
+  b.transparent = true;
   if (starts_with(image, {0x89, 'P', 'N', 'G'})) return b;  // PNG has its own alpha
   // A missing or broken alpha plane leaves the image opaque.
   if (in.remaining() == 0) return b;
@@ -336,6 +337,7 @@ BitmapDefinition read_define_bits_lossless(ByteReader& in, bool with_alpha) {
   b.width = w;
   b.height = h;
   b.surface = new_surface(w, h);
+  b.transparent = with_alpha;
   if (format == kColorMapped8)
     fill_color_mapped(b.surface.get(), w, h, d, colors, with_alpha);
   else if (format == kRgb15)

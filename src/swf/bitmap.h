@@ -21,6 +21,7 @@ constexpr std::uint64_t kMaxBitmapPixels = 64ull * 1024 * 1024;
 struct BitmapDefinition {
   int width = 0, height = 0;
   std::shared_ptr<cairo_surface_t> surface;  // CAIRO_FORMAT_ARGB32, premultiplied
+  bool transparent = false;                  // the format gave it an alpha channel
 };
 
 // Each reader starts after the character id and throws ReadError with the

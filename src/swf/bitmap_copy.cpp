@@ -30,17 +30,20 @@ std::uint32_t scale_premultiplied(std::uint32_t p, std::uint32_t a) {
   return s(p >> 24) << 24 | s((p >> 16) & 0xFF) << 16 | s((p >> 8) & 0xFF) << 8 | s(p & 0xFF);
 }
 
-// Premultiplied `top` over `bottom`.
+// Premultiplied `top` over `bottom`; what shows through is rounded down,
+// as the vendor's player does.
 std::uint32_t over(std::uint32_t top, std::uint32_t bottom) {
   std::uint32_t rest = 255 - (top >> 24);
   if (rest == 0) return top;
-  return top + scale_premultiplied(bottom, rest);
+  auto s = [rest](std::uint32_t c) { return c * rest / 255; };
+  return top + (s(bottom >> 24) << 24 | s((bottom >> 16) & 0xFF) << 16 |
+                s((bottom >> 8) & 0xFF) << 8 | s(bottom & 0xFF));
 }
 
 // Stores a premultiplied value as the destination keeps it: an opaque
-// bitmap takes the straight colour.
+// bitmap takes the premultiplied colour as it is, made opaque.
 void put(BitmapData& b, int x, int y, std::uint32_t premultiplied) {
-  b.set_raw(x, y, b.transparent() ? premultiplied : (unpremultiply(premultiplied) | 0xFF000000u));
+  b.set_raw(x, y, b.transparent() ? premultiplied : (premultiplied | 0xFF000000u));
 }
 
 template <class F>
@@ -96,18 +99,22 @@ std::optional<CopyArea> copy_area(const BitmapData& source, PixelRect source_rec
 
 void copy_pixels(BitmapData& dest, const BitmapData& source, PixelRect source_rect,
                  PixelPoint dest_point, const AlphaSource& alpha, bool merge_alpha) {
-  if (alpha.bitmap) alpha.bitmap->begin_access();
-  for_each_copied(
-      dest, source, source_rect, dest_point, [&](int x, int y, std::uint32_t p, int sx, int sy) {
-        if (alpha.bitmap) {
-          int ax = alpha.point.x + (sx - source_rect.x);
-          int ay = alpha.point.y + (sy - source_rect.y);
-          std::uint32_t a = alpha.bitmap->contains(ax, ay) ? alpha.bitmap->raw(ax, ay) >> 24 : 0;
-          p = scale_premultiplied(p, a);
-        }
-        if (merge_alpha) p = over(p, dest.raw(x, y));
-        put(dest, x, y, p);
-      });
+  // An opaque alpha bitmap changes nothing; an opaque destination always
+  // shows what is beneath a translucent source.
+  const BitmapData* mask = alpha.bitmap && alpha.bitmap->transparent() ? alpha.bitmap : nullptr;
+  if (mask) mask->begin_access();
+  merge_alpha = merge_alpha || !dest.transparent();
+  for_each_copied(dest, source, source_rect, dest_point,
+                  [&](int x, int y, std::uint32_t p, int sx, int sy) {
+                    if (mask) {
+                      int ax = alpha.point.x + (sx - source_rect.x);
+                      int ay = alpha.point.y + (sy - source_rect.y);
+                      std::uint32_t a = mask->contains(ax, ay) ? mask->raw(ax, ay) >> 24 : 0;
+                      p = scale_premultiplied(p, a);
+                    }
+                    if (merge_alpha) p = over(p, dest.raw(x, y));
+                    put(dest, x, y, p);
+                  });
 }
 
 void copy_channel(BitmapData& dest, const BitmapData& source, PixelRect source_rect,

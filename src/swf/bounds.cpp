@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "swf/bitmap_data.h"
 #include "swf/drawing.h"
 #include "swf/text_field.h"
 #include "swf/traversal.h"
@@ -18,6 +19,11 @@ std::optional<Box> join(std::optional<Box> a, std::optional<Box> b) {
   if (!b) return a;
   return Box{std::min(a->x0, b->x0), std::min(a->y0, b->y0), std::max(a->x1, b->x1),
              std::max(a->y1, b->y1)};
+}
+
+// A script's bitmap in twips, one pixel per twenty.
+Rect bitmap_rect(const BitmapData& b) {
+  return {0, b.width() * 20, 0, b.height() * 20};
 }
 
 Rect join(const Rect& a, const Rect& b) {
@@ -42,6 +48,7 @@ class Bounds {
       return join(drawn, list(obj.sprite->display_list, m, nesting + 1));
     }
     if (obj.text_field) return device_box(obj.text_field->bounds, m, kMargin);
+    if (obj.bitmap && usable(m)) return device_box(bitmap_rect(*obj.bitmap), m, kMargin);
     return character(obj.character_id, obj.button_state, m, nesting);
   }
 

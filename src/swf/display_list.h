@@ -31,6 +31,7 @@ enum class ButtonState : std::uint8_t { Up = 1, Over = 2, Down = 4, HitTest = 8 
 
 class TextField;
 class Drawing;
+class BitmapData;
 class Timeline;
 
 // The timeline's depth 1 is this script depth.
@@ -96,6 +97,10 @@ struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   ButtonState button_state = ButtonState::Up;
   // Set when the character is a text field: its text and properties.
   std::shared_ptr<TextField> text_field;
+  // Set when the object shows a script's bitmap (attachBitmap): drawn one
+  // pixel per twenty twips, smoothed when asked.
+  std::shared_ptr<BitmapData> bitmap;
+  bool smoothing = false;
 
   // What scripts see and change.
   DisplayObject* parent = nullptr;

@@ -302,6 +302,39 @@ void paint_bitmap(cairo_t* cr, const BitmapDefinition& b, const Matrix& m, const
   cairo_restore(cr);
 }
 
+void paint_image(cairo_t* cr, cairo_surface_t* image, bool smoothing, const Matrix& m,
+                 const ColorTransform& cx, PaintMode mode) {
+  Matrix mm = Matrix{20, 0, 0, 20, 0, 0}.then(m);
+  if (!usable(mm) || !image) return;
+  if (mm.a == 1 && mm.d == 1 && mm.b == 0 && mm.c == 0) {
+    mm.tx = std::round(mm.tx);
+    mm.ty = std::round(mm.ty);
+  }
+  int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+  set_matrix(cr, mm);
+  cairo_rectangle(cr, 0, 0, w, h);
+  if (mode == PaintMode::Mask) {
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_fill(cr);
+    return;
+  }
+  bool fade_only = cx.rm == 1 && cx.gm == 1 && cx.bm == 1 && cx.ra == 0 && cx.ga == 0 &&
+                   cx.ba == 0 && cx.aa == 0;
+  PatternPtr p = fade_only ? own_pattern(cairo_pattern_create_for_surface(image))
+                           : transformed_bitmap(image, cx);
+  cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_PAD);
+  cairo_pattern_set_filter(p.get(), smoothing ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+  cairo_set_source(cr, p.get());
+  if (fade_only && cx.am < 1) {
+    cairo_save(cr);
+    cairo_clip(cr);
+    cairo_paint_with_alpha(cr, std::max(cx.am, 0.0));
+    cairo_restore(cr);
+    return;
+  }
+  cairo_fill(cr);
+}
+
 void paint_video(cairo_t* cr, const VideoDefinition& v, std::uint16_t number, const Matrix& m,
                  const ColorTransform& cx, PaintMode mode) {
   Matrix mm = Matrix{20, 0, 0, 20, 0, 0}.then(m);

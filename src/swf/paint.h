@@ -50,6 +50,12 @@ void paint_shape(cairo_t* cr, const Dictionary& dict, const ShapeDefinition& s, 
 void paint_bitmap(cairo_t* cr, const BitmapDefinition& b, const Matrix& m, const ColorTransform& cx,
                   PaintMode mode);
 
+// Paints a script's bitmap, an image surface, one pixel per twenty twips;
+// smoothed when asked, else each pixel a square. Unscaled and unrotated, it
+// sits on whole device pixels.
+void paint_image(cairo_t* cr, cairo_surface_t* image, bool smoothing, const Matrix& m,
+                 const ColorTransform& cx, PaintMode mode);
+
 // Paints a video's frame `number` scaled to the stream's size (one pixel
 // per twenty twips), smoothed when the stream asks for it.
 void paint_video(cairo_t* cr, const VideoDefinition& v, std::uint16_t number, const Matrix& m,

@@ -142,6 +142,9 @@ class Player {
   // A text field made by a script: `bounds` in twips, at x, y in its parent.
   DisplayObject* create_text_field(DisplayObject& parent, const std::string& name,
                                    std::int32_t depth, const Rect& bounds, double x, double y);
+  // A script's bitmap shown at a depth of a clip.
+  DisplayObject* attach_bitmap(DisplayObject& parent, std::shared_ptr<BitmapData> bitmap,
+                               std::int32_t depth, bool smoothing);
   DisplayObject* duplicate(DisplayObject& original, const std::string& name, std::int32_t depth);
   void remove(DisplayObject& object);
   // Moves an object to another depth of its parent, swapping with what is there.

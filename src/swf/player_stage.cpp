@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "swf/bitmap_data.h"
 #include "swf/drawing.h"
 #include "swf/hit_test.h"
 #include "swf/player.h"
@@ -115,6 +116,25 @@ DisplayObject* Player::create_text_field(DisplayObject& parent, const std::strin
   return child.get();
 }
 
+DisplayObject* Player::attach_bitmap(DisplayObject& parent, std::shared_ptr<BitmapData> bitmap,
+                                     std::int32_t depth, bool smoothing) {
+  if (!parent.sprite || !bitmap || !valid_depth(depth) || instances_left_ == 0) return nullptr;
+  --instances_left_;
+  auto& list = parent.sprite->display_list;
+  if (auto it = list.find(depth); it != list.end()) {
+    auto old = it->second;
+    detach(*old, true);
+  }
+  auto child = std::make_shared<DisplayObject>();
+  child->bitmap = std::move(bitmap);
+  child->smoothing = smoothing;
+  child->depth = depth;
+  child->version = parent.version;
+  adopt(parent, child);
+  start_object(child);
+  return child.get();
+}
+
 // A copy of a placed object beside it: its character, transform, colour,
 // clip events and drawing, but none of the children or variables scripts
 // gave it.
@@ -210,6 +230,10 @@ std::optional<Rect> Player::bounds(const DisplayObject& object) const {
       }
       if (obj.text_field) {  // scripts resize fields
         grow(out, obj.text_field->bounds, m);
+        return out;
+      }
+      if (obj.bitmap) {
+        grow(out, Rect{0, obj.bitmap->width() * 20, 0, obj.bitmap->height() * 20}, m);
         return out;
       }
       character(obj.character_id, m, out, nesting);

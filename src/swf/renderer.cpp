@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "swf/bitmap_data.h"
 #include "swf/blend.h"
 #include "swf/bounds.h"
 #include "swf/drawing.h"
@@ -29,6 +30,8 @@ class Renderer {
   }
 
   void draw_list(const DisplayList& list, const Matrix& m, const ColorTransform& cx, int nesting);
+  void draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
+                    int nesting);
 
  private:
   using Iter = DisplayList::const_iterator;
@@ -37,8 +40,6 @@ class Renderer {
                     const ColorTransform& cx, int nesting);
   void draw_object(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                    int nesting);
-  void draw_content(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
-                    int nesting);
   void draw_framed(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
                    int nesting);
   void draw_transformed(const DisplayObject& obj, const Matrix& m, const ColorTransform& cx,
@@ -161,6 +162,7 @@ void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const Col
     return draw_list(obj.sprite->display_list, m, cx, nesting + 1);
   }
   if (obj.text_field) return draw_text_field(cr_, *obj.text_field, m, cx, mode());
+  if (obj.bitmap) return paint_image(cr_, obj.bitmap->surface(), obj.smoothing, m, cx, mode());
   draw_character(obj.character_id, obj.button_state, obj.ratio, m, cx, nesting);
 }
 
@@ -287,6 +289,14 @@ void render_display_list(cairo_t* cr, const Dictionary& dict, const DisplayList&
       .draw_list(list, to_device, cxform, 0);
   cairo_restore(cr);
   if (cache) cache->shapes().end_frame();
+}
+
+void render_object(cairo_t* cr, const Dictionary& dict, const DisplayObject& obj,
+                   const Matrix& to_device, const ColorTransform& cxform) {
+  cairo_save(cr);
+  double stage_scale = std::sqrt(std::fabs(to_device.determinant())) * 20;
+  Renderer(cr, dict, nullptr, stage_scale).draw_content(obj, to_device, cxform, 0);
+  cairo_restore(cr);
 }
 
 ScaleMode scale_mode_named(const std::string& name) {

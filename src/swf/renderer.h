@@ -72,4 +72,10 @@ void render_display_list(cairo_t* cr, const Dictionary& dict, const DisplayList&
                          const Matrix& to_device, const ColorTransform& cxform = {},
                          RenderCache* cache = nullptr);
 
+// Draws what an object shows (its drawing, children, character or bitmap)
+// under `to_device` (twips of the object's own space → device pixels),
+// leaving out its own matrix, colour transform and effects.
+void render_object(cairo_t* cr, const Dictionary& dict, const DisplayObject& obj,
+                   const Matrix& to_device, const ColorTransform& cxform = {});
+
 }  // namespace strandel::swf

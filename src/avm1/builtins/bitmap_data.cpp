@@ -9,6 +9,7 @@
 #include "avm1/native.h"
 #include "avm1/realm.h"
 #include "swf/bitmap_operations.h"
+#include "swf/player.h"
 
 namespace strandel::avm1 {
 
@@ -169,6 +170,18 @@ std::uint32_t color_argument(Activation& act, const Value& v) {
   return static_cast<std::uint32_t>(act.to_int32(v));
 }
 
+// BitmapData.loadBitmap(name): a copy of the bitmap the movie exports under
+// that name; undefined when there is none.
+Value load_bitmap(Activation& act, const Value&, std::span<const Value> args) {
+  if (args.empty()) return Value();
+  swf::Player& player = act.machine().player();
+  auto id = player.exported_character(act.to_string(args[0]).view());
+  const swf::BitmapDefinition* b = id ? player.dictionary().bitmap(*id) : nullptr;
+  if (!b || !b->surface) return Value();
+  auto pixels = swf::BitmapData::from_surface(b->surface.get(), b->transparent);
+  return pixels ? make_bitmap_data(act, std::move(pixels)) : Value();
+}
+
 void register_bitmap_data(Realm&, Activation& act) {
   ClassBuilder bitmap(act, {"BitmapData", constructor, nullptr, allocate});
   bitmap.property("width", get_width, nullptr, 0)
@@ -182,6 +195,7 @@ void register_bitmap_data(Realm&, Activation& act) {
       .method("fillRect", fill_rect, 0)
       .method("clone", clone, 0)
       .method("dispose", dispose, 0)
+      .static_method("loadBitmap", load_bitmap, 0)
       .constant("RED_CHANNEL", Value(swf::channel::Red), 0)
       .constant("GREEN_CHANNEL", Value(swf::channel::Green), 0)
       .constant("BLUE_CHANNEL", Value(swf::channel::Blue), 0)

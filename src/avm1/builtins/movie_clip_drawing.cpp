@@ -1,7 +1,8 @@
 // MovieClip's drawing methods: lineStyle, lineGradientStyle, beginFill,
 // beginGradientFill, beginBitmapFill, moveTo, lineTo, curveTo, endFill and
-// clear. They add to the clip's swf::Drawing, which the renderer paints
-// under the clip's children. Scripts give pixels; the drawing keeps twips.
+// clear, and attachBitmap. The drawing methods add to the clip's
+// swf::Drawing, which the renderer paints under the clip's children.
+// Scripts give pixels; the drawing keeps twips.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "avm1/builtins/bitmap_data.h"
 #include "avm1/builtins/builtins.h"
 #include "avm1/clip.h"
+#include "avm1/machine.h"
 #include "avm1/native.h"
 #include "swf/display_list.h"
 #include "swf/drawing.h"
@@ -253,6 +255,20 @@ Value clear(Activation&, const Value& self, std::span<const Value>) {
   return Value();
 }
 
+// attachBitmap(bitmap, depth, pixelSnapping, smoothing): shows the bitmap,
+// as it changes, at a depth of the clip.
+Value attach_bitmap(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::DisplayObject* clip = clip_of(self);
+  auto* bitmap = dynamic_cast<BitmapDataObject*>(arg(args, 0).object());
+  if (!clip || !bitmap || !bitmap->pixels() || args.size() < 2) return Value();
+  double depth = act.to_number(args[1]);
+  if (!std::isfinite(depth)) return Value();
+  act.machine().player().attach_bitmap(*clip, bitmap->shared_pixels(),
+                                       static_cast<std::int32_t>(depth),
+                                       act.to_boolean(arg(args, 3)));
+  return Value();
+}
+
 }  // namespace
 
 void add_movie_clip_drawing(ClassBuilder& clip) {
@@ -267,7 +283,8 @@ void add_movie_clip_drawing(ClassBuilder& clip) {
       .method("lineTo", line_to, kSince6)
       .method("curveTo", curve_to, kSince6)
       .method("endFill", end_fill, kSince6)
-      .method("clear", clear, kSince6);
+      .method("clear", clear, kSince6)
+      .method("attachBitmap", attach_bitmap, kSince8);
 }
 
 }  // namespace strandel::avm1
