@@ -77,7 +77,6 @@ Player::Player(std::shared_ptr<const Movie> movie)
     } catch (const ReadError&) {
     }
   }
-  machine_ = std::make_unique<avm1::Machine>(*this);
 }
 
 Player::~Player() {
@@ -90,13 +89,28 @@ void Player::on_fscommand(CommandHandler handler) { on_fscommand_ = std::move(ha
 // Script problems (a runaway loop) share the log with the definition tags.
 void Player::on_log(LogCallback log) {
   log_ = log;
-  machine_->on_problem = [log](const std::string& problem) {
-    if (log) log(Diagnostic{DiagnosticKind::OverLimit, std::nullopt, std::nullopt, problem});
-  };
+  if (machine_) hand_over_handlers();
   dictionary_.on_log(std::move(log));
 }
 
-void Player::on_trace(TraceHandler handler) { machine_->on_trace = std::move(handler); }
+void Player::on_trace(TraceHandler handler) {
+  on_trace_ = std::move(handler);
+  if (machine_) hand_over_handlers();
+}
+
+avm1::Machine& Player::machine() {
+  if (machine_) return *machine_;
+  machine_ = std::make_unique<avm1::Machine>(*this);
+  hand_over_handlers();
+  return *machine_;
+}
+
+void Player::hand_over_handlers() {
+  machine_->on_trace = on_trace_;
+  machine_->on_problem = [log = log_](const std::string& problem) {
+    if (log) log(Diagnostic{DiagnosticKind::OverLimit, std::nullopt, std::nullopt, problem});
+  };
+}
 
 double Player::frame_interval() const {
   double rate = movie_->frame_rate > 0 ? movie_->frame_rate : kDefaultFrameRate;
@@ -109,8 +123,8 @@ void Player::advance() {
   actions_left_ = kMaxActionsPerAdvance;
   bool first = root_->sprite->current_frame == 0;
   if (!first) elapsed_ms_ += frame_interval() * 1000;
-  machine_->begin_frame();
-  if (!first && !actionscript3_) machine_->run_timers();
+  if (machine_) machine_->begin_frame();
+  if (machine_ && !first && !actionscript3_) machine_->run_timers();
   std::vector<std::shared_ptr<DisplayObject>> clips;
   clips.reserve(exec_.size());
   for (auto it = exec_.rbegin(); it != exec_.rend(); ++it)
@@ -122,6 +136,8 @@ void Player::advance() {
     return !clip || clip->removed;
   });
   run_queue();
+  if (remix_sounds_) remix_sounds();
+  if (!machine_) return;  // nothing has run a script yet
   // Files asked for during the frame arrive after its scripts.
   machine_->loads().complete();
   run_queue();
@@ -144,7 +160,7 @@ void Player::frame_of(DisplayObject& clip) {
 }
 
 bool Player::is_animating() const {
-  if (root_->sprite->current_frame == 0 || machine_->has_timers()) return true;
+  if (root_->sprite->current_frame == 0 || (machine_ && machine_->has_timers())) return true;
   return timeline_animating(*root_, 0);
 }
 
@@ -236,7 +252,9 @@ void Player::run_queue() {
     QueuedAction q = std::move(from.front());
     from.pop_front();
     if (q.clip->removed && !q.unload) continue;
-    avm1::Object* object = avm1::clip_object(*machine_, q.clip);
+    // Before any script has run, no clip has a method to call.
+    if (q.method && !machine_) continue;
+    avm1::Object* object = avm1::clip_object(machine(), q.clip);
     if (q.method) {
       machine_->call_method(object, q.method, {}, q.clip->version);
     } else {

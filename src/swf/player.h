@@ -110,7 +110,9 @@ class Player {
   void key_up(int key_code);
 
   // --- What the script machine asks of the stage and the timelines ---
-  avm1::Machine& machine() { return *machine_; }
+  // The script machine, made when the movie first needs it: a movie whose
+  // first frames have no script starts without building its classes.
+  avm1::Machine& machine();
   std::uint8_t version() const { return movie_->version; }
   std::shared_ptr<const Movie> movie() const { return movie_; }
   const std::shared_ptr<DisplayObject>& root() const { return root_; }
@@ -217,6 +219,7 @@ class Player {
   void queue_frame_actions(DisplayObject& clip, const Timeline& timeline, std::uint16_t index);
   void frame_sounds(const DisplayObject& clip, const Timeline& timeline, std::uint16_t index);
   void remix_sounds();
+  void hand_over_handlers();  // the trace and log handlers, to the machine
   void define_sound_tag(const TagRecord& tag, std::span<const std::uint8_t> body);
   void define_tag(const TagRecord& tag, std::span<const std::uint8_t> body);
   void run_queue();
@@ -234,7 +237,8 @@ class Player {
   std::unique_ptr<Timeline> main_;
   mutable std::map<std::uint16_t, std::unique_ptr<Timeline>> sprite_timelines_;
   std::shared_ptr<DisplayObject> root_;
-  std::unique_ptr<avm1::Machine> machine_;
+  std::unique_ptr<avm1::Machine> machine_;  // null until machine() is first asked
+  TraceHandler on_trace_;
   std::vector<std::weak_ptr<DisplayObject>> exec_;  // oldest first; frames run newest first
   // Init actions and Initialize events run first, Construct events next.
   std::deque<QueuedAction> init_queue_, construct_queue_, queue_;

@@ -181,7 +181,7 @@ bool Player::pointer_move(double x, double y) {
 bool Player::pointer_down() {
   ChangeWatch watch(dirty_);
   mouse_down_ = true;
-  machine_->input.mouse_down = true;
+  machine().input.mouse_down = true;
   dispatch_all(clip_event::MouseDown, "onMouseDown");
   if (auto hovered = hovered_.lock()) {
     pressed_ = hovered;
@@ -197,7 +197,7 @@ bool Player::pointer_down() {
 bool Player::pointer_up() {
   ChangeWatch watch(dirty_);
   mouse_down_ = false;
-  machine_->input.mouse_down = false;
+  machine().input.mouse_down = false;
   dispatch_all(clip_event::MouseUp, "onMouseUp");
   auto pressed = pressed_.lock();
   auto hovered = hovered_.lock();
@@ -250,13 +250,14 @@ void Player::dispatch_all(std::uint32_t event, const char* listener_method) {
     }
   }
   run_queue();
-  machine_->broadcast(key ? "Key" : "Mouse", listener_method);
+  if (machine_) machine_->broadcast(key ? "Key" : "Mouse", listener_method);
 }
 
 void Player::key_down(int key_code, int ascii) {
-  machine_->input.keys_down.insert(key_code);
-  machine_->input.last_code = key_code;
-  machine_->input.last_ascii = ascii;
+  auto& input = machine().input;
+  input.keys_down.insert(key_code);
+  input.last_code = key_code;
+  input.last_ascii = ascii;
   dispatch_all(clip_event::KeyDown, "onKeyDown");
   if (actionscript3_) return;
   int key = button_key(key_code, ascii);
@@ -292,8 +293,8 @@ void Player::key_down(int key_code, int ascii) {
 }
 
 void Player::key_up(int key_code) {
-  machine_->input.keys_down.erase(key_code);
-  machine_->input.last_code = key_code;
+  machine().input.keys_down.erase(key_code);
+  machine().input.last_code = key_code;
   dispatch_all(clip_event::KeyUp, "onKeyUp");
 }
 

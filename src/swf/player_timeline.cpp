@@ -305,7 +305,7 @@ void Player::place(DisplayObject& clip, const Placement& p, std::uint16_t frame)
   if (child->name.empty()) child->name = "instance" + std::to_string(++instance_count_);
   adopt(clip, child);
   if (child->text_field && !child->text_field->variable.empty())
-    machine_->run_native([&](avm1::Activation& act) { avm1::update_bound_fields(act, *child); });
+    machine().run_native([&](avm1::Activation& act) { avm1::update_bound_fields(act, *child); });
   if (child->is_clip()) {
     exec_.push_back(child);
     dispatch(*child, clip_event::Initialize);
