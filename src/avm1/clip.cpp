@@ -103,6 +103,11 @@ bool ClipObject::get_builtin(Activation& act, const String& name, Value& out) {
       out = get_display_property(act, *this, *index);
       return true;
     }
+    if (is_clip_ && equals_folded(n, "_lockroot")) {
+      swf::DisplayObject* o = object();
+      out = o ? Value(o->lock_root) : Value();
+      return true;
+    }
     if (equals_folded(n, "_root")) {
       out = clip_root(act, this);
       return true;
@@ -138,6 +143,10 @@ bool ClipObject::get_builtin(Activation& act, const String& name, Value& out) {
 bool ClipObject::set_builtin(Activation& act, const String& name, const Value& value) {
   std::string_view n = name.view();
   if (n.empty() || n[0] != '_') return false;
+  if (is_clip_ && equals_folded(n, "_lockroot")) {
+    if (swf::DisplayObject* o = object()) o->lock_root = act.to_boolean(value);
+    return true;
+  }
   auto index = display_property_index(name);
   if (!index) return false;
   set_display_property(act, *this, *index, value);
@@ -182,7 +191,9 @@ swf::DisplayObject* display_object(const Value& v) {
 }
 
 Value clip_root(Activation& act, Object* clip) {
-  (void)clip;
+  auto* c = dynamic_cast<ClipObject*>(clip);
+  for (swf::DisplayObject* o = c ? c->object() : nullptr; o; o = o->parent)
+    if (o->lock_root) return Value(clip_object(act.machine(), *o));
   return Value(clip_object(act.machine(), act.machine().player().root()));
 }
 

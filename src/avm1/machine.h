@@ -127,6 +127,10 @@ class Machine {
   // What Date takes as the current time (ms since 1970, UTC); the system
   // clock when unset. A headless run pins it so its log repeats.
   std::optional<double> fixed_clock;
+  // Once a script of version 8 or later asks for bounds (or the main movie
+  // is that recent), the empty box's edge, measured from another clip, comes
+  // out rounded to single precision; it never goes back.
+  bool empty_bounds_rounded = false;
 
   int root_version() const;
   // The scope chain of code running on a clip: the clip, then the globals.

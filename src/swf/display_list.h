@@ -114,6 +114,7 @@ struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   std::uint16_t placed_frame = 0;      // the parent's frame whose PlaceObject made it
   bool initialized = false;            // its load event has been sent
   bool removed = false;      // off the stage; scripts still holding it find it again by path
+  bool lock_root = false;    // _root, for scripts inside it, stops here
   std::uint8_t version = 0;  // of the movie its character comes from
   SoundTransform sound;      // set by Sound objects that target this clip
 

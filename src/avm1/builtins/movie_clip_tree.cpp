@@ -19,9 +19,9 @@ namespace {
 
 constexpr double kTwips = 20;
 // What getBounds gives for a clip that shows nothing: the largest twip
-// coordinate in pixels, written as the player of each version rounds it.
-constexpr double kEmptyBoundsBefore8 = 6710886.35;
-constexpr double kEmptyBounds = 6710886.4;
+// coordinate in pixels, and that coordinate rounded to single precision.
+constexpr double kEmptyBounds = 6710886.35;
+constexpr double kEmptyBoundsRounded = 6710886.4;
 
 swf::DisplayObject* self_object(const Value& self) { return display_object(self); }
 
@@ -161,9 +161,11 @@ Value get_bounds(Activation& act, const Value& self, std::span<const Value> args
     if (!named) return Value();
     space = *named;
   }
+  bool& rounded = act.machine().empty_bounds_rounded;
+  if (act.version() >= 8 || act.machine().root_version() >= 8) rounded = true;
   auto b = player.bounds(*o);
   if (!b) {
-    double none = act.version() >= 8 ? kEmptyBounds : kEmptyBoundsBefore8;
+    double none = rounded && space != o ? kEmptyBoundsRounded : kEmptyBounds;
     return bounds_object(act, none, none, none, none);
   }
   swf::Matrix m;
