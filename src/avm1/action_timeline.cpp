@@ -76,8 +76,13 @@ void Interpreter::action_goto_frame2(Body& body) {
 }
 
 void Interpreter::action_set_target(const String& path) {
-  Object* clip = path.empty() ? act_.base_clip : resolve_target(act_, path, act_.base_clip);
-  if (!clip || !as_clip(Value(clip))) clip = nullptr;
+  // A clip that has left the stage, with nothing at its path since, is no
+  // target, and paths from it lead nowhere: the code then runs on the root.
+  ClipObject* base = as_clip(Value(act_.base_clip));
+  bool base_gone = base && !base->object();
+  Object* clip =
+      path.empty() || base_gone ? act_.base_clip : resolve_target(act_, path, act_.base_clip);
+  if (ClipObject* c = clip ? as_clip(Value(clip)) : nullptr; !c || !c->object()) clip = nullptr;
   act_.target = clip;
   Object* scope_clip = clip ? clip : clip_root(act_, act_.base_clip).object();
   act_.scope = retarget(m_.heap(), act_.scope, scope_clip);

@@ -7,6 +7,7 @@
 #include "avm1/action_codes.h"
 #include "avm1/array.h"
 #include "avm1/calls.h"
+#include "avm1/clip.h"
 #include "avm1/errors.h"
 #include "avm1/function.h"
 #include "avm1/scope.h"
@@ -29,7 +30,28 @@ Value interpret(Activation& act) {
 }
 
 Interpreter::Interpreter(Activation& act)
-    : act_(act), m_(act.machine()), code_(act.code().bytes), stack_base_(m_.stack.size()) {}
+    : act_(act), m_(act.machine()), code_(act.code().bytes), stack_base_(m_.stack.size()) {
+  auto* base = dynamic_cast<ClipObject*>(act.base_clip);
+  base_on_stage_ = base && !base->removed();
+}
+
+// Code whose clip leaves the stage stops at its next call of a function or
+// constructor, or right after the call that took the clip away; calls on
+// nothing (an undefined object) pass. `on` is the stack slot of the object a
+// method form calls on, 0 for the forms that call by name.
+Interpreter::Flow Interpreter::call(std::size_t on, void (Interpreter::*action)()) {
+  bool on_object = true;
+  if (on != 0 && m_.stack.size() >= stack_base_ + on) {
+    const Value& object = m_.stack[m_.stack.size() - on];
+    on_object = !object.is_undefined() && !object.is_null();
+  }
+  auto gone = [&] {
+    return base_on_stage_ && on_object && static_cast<ClipObject*>(act_.base_clip)->removed();
+  };
+  if (gone()) return Flow::End;
+  (this->*action)();
+  return gone() ? Flow::End : Flow::Continue;
+}
 
 Interpreter::~Interpreter() {
   if (m_.stack.size() > stack_base_) m_.stack.resize(stack_base_);
@@ -230,17 +252,13 @@ Interpreter::Flow Interpreter::execute(std::uint8_t code, Body& body, std::size_
       action_define_function(body, true);
       break;
     case Op::CallFunction:
-      action_call_function();
-      break;
+      return call(0, &Interpreter::action_call_function);
     case Op::CallMethod:
-      action_call_method();
-      break;
+      return call(2, &Interpreter::action_call_method);
     case Op::NewObject:
-      action_new_object();
-      break;
+      return call(0, &Interpreter::action_new_object);
     case Op::NewMethod:
-      action_new_method();
-      break;
+      return call(2, &Interpreter::action_new_method);
     // Variables and objects
     case Op::GetVariable:
       action_get_variable();

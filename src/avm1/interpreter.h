@@ -51,6 +51,7 @@ class Interpreter {
   void action_constant_pool(Body& body);
   void action_push(Body& body);
   void action_store_register(Body& body);
+  Flow call(std::size_t on, void (Interpreter::*action)());
   void action_call_function();
   void action_call_method();
   void action_new_object();
@@ -117,6 +118,7 @@ class Interpreter {
   std::size_t pc_ = 0;
   std::size_t stack_base_;
   int with_depth_ = 0;
+  bool base_on_stage_ = false;  // the code's clip was on the stage when it started
   Value return_value_;
 };
 
