@@ -77,6 +77,9 @@ class Player {
   void sound_settings_changed() { remix_sounds_ = true; }
   // The main timeline's key in SoundEvents' calls.
   const void* main_timeline() const { return root_.get(); }
+  // The playing timelines that have a stream, by their keys in SoundEvents'
+  // calls, the main one first, with the frame each shows (1-based).
+  std::vector<std::pair<const void*, std::uint16_t>> streaming_timelines() const;
   // Every line the movie's scripts trace; the launcher sets none.
   using TraceHandler = std::function<void(std::string_view line)>;
   void on_trace(TraceHandler handler);

@@ -2,6 +2,8 @@
 // the gains Sound objects set on clips and on the whole movie.
 #include <algorithm>
 
+#include "swf/timeline.h"
+
 #include "swf/player.h"
 #include "swf/sound_events.h"
 
@@ -46,6 +48,17 @@ SoundMix Player::sound_mix(const DisplayObject* clip) const {
   for (float* gain : {&mix.ll, &mix.rl, &mix.lr, &mix.rr}) *gain *= static_cast<float>(volume);
   mix.clip = clip;
   return mix;
+}
+
+std::vector<std::pair<const void*, std::uint16_t>> Player::streaming_timelines() const {
+  std::vector<std::pair<const void*, std::uint16_t>> found;
+  for (const auto& weak : exec_) {
+    auto clip = weak.lock();
+    if (!clip || clip->removed || !clip->sprite || !clip->sprite->playing) continue;
+    if (const Timeline* t = timeline_of(*clip); t && t->has_stream())
+      found.emplace_back(clip.get(), clip->sprite->current_frame);
+  }
+  return found;
 }
 
 // Sounds play through the movie as a whole or through a clip, and every clip

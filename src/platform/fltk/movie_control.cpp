@@ -92,15 +92,20 @@ void MovieWidget::tick(void* data) {
   auto* self = static_cast<MovieWidget*>(data);
   self->ticking_ = false;
   if (!self->player_) return;
-  unsigned frames = audio::frames_due(self->stream_heard_frame(), self->player_->current_frame());
+  unsigned frames = 1;
+  if (auto lead = self->stream_lead()) frames = audio::frames_due(lead->heard, lead->shown);
   for (unsigned i = 0; i < frames; ++i) self->player_->advance();
   if (self->player_->take_dirty()) self->request_redraw();
   self->schedule_next_frame();
 }
 
-std::optional<std::uint32_t> MovieWidget::stream_heard_frame() const {
+// The movie keeps pace with the first stream heard now: the main timeline's
+// before any sprite's.
+std::optional<MovieWidget::StreamLead> MovieWidget::stream_lead() const {
   if (!sound_ || !player_) return std::nullopt;
-  return sound_->stream_heard_frame(player_->main_timeline());
+  for (auto [timeline, shown] : player_->streaming_timelines())
+    if (auto heard = sound_->stream_heard_frame(timeline)) return StreamLead{*heard, shown};
+  return std::nullopt;
 }
 
 // Ticks a quarter frame apart while a stream leads, so the frames follow the
@@ -112,7 +117,7 @@ void MovieWidget::schedule_next_frame() {
   if (!player_ || ticking_ || !player_->is_animating()) return;
   ticking_ = true;
   double interval = player_->frame_interval();
-  if (stream_heard_frame()) interval /= kStreamTicksPerFrame;
+  if (stream_lead()) interval /= kStreamTicksPerFrame;
   Fl::repeat_timeout(interval, tick, this);
 }
 

@@ -57,7 +57,13 @@ class MovieWidget : public Fl_Widget {
   static void open_sound(void* self);
   void schedule_next_frame();
   // The main timeline's frame its stream is heard at, while one plays.
-  std::optional<std::uint32_t> stream_heard_frame() const;
+  // The frame a stream is heard at (0-based) and the frame its timeline
+  // shows (1-based).
+  struct StreamLead {
+    std::uint32_t heard;
+    std::uint16_t shown;
+  };
+  std::optional<StreamLead> stream_lead() const;
   // After the pointer or a key made the movie run actions: draw, and start the timer
   // again if the actions set a timeline playing.
   void after_pointer(bool changed);
