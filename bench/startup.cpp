@@ -9,7 +9,10 @@
 // between the programs; one warm-up run of each is not counted. Peak RSS is
 // the median of VmHWM read just before each kill. Prints figures, asserts
 // nothing. --program may be given more than once to compare builds of the
-// launcher run for run (the first is measured against floor).
+// launcher run for run (the first is measured against floor). The first is
+// also run on the same movie with a tone from frame 1, heard through a
+// private sound server ("with sound"): a movie's sound must not delay its
+// first paint.
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +25,8 @@
 #include <vector>
 
 #include "harness.h"
+#include "sound_server.h"
+#include "swfwriter/swfwriter.h"
 
 using namespace e2e;
 using Clock = std::chrono::steady_clock;
@@ -135,6 +140,18 @@ void print(const Contender& c) {
               c.check_title ? "colour + title" : "colour");
 }
 
+// The one-colour movie with a two-second 44 kHz tone started on frame 1.
+swfw::Movie movie_with_sound() {
+  swfw::Movie m(8, 640, 480, 24);
+  m.background(movie_colour.r, movie_colour.g, movie_colour.b);
+  auto tone = swfw::tone(440, 2.0, 44100);
+  m.define_sound(1, {3, 3, true, false}, static_cast<std::uint32_t>(tone.size()),
+                 swfw::pcm16(tone));
+  m.start_sound(1);
+  m.show_frame();
+  return m;
+}
+
 Options parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
@@ -176,6 +193,18 @@ int main(int argc, char** argv) {
       contenders.push_back({{i == 0 ? "strandel" : "strandel#" + std::to_string(i + 1)},
                             {.argv = {o.programs[i]}, .cwd = dir.path(), .set_env = {display}},
                             o.check_title});
+    std::optional<SoundServer> sound;
+    TempDir sound_dir;
+    try {
+      sound.emplace();
+      sound_dir.write("readme.txt", "sizes:640x480\n/bench.swf\n");
+      movie_with_sound().write((sound_dir.path() / "bench.swf").string());
+      Process::Options command{.argv = {o.programs[0]}, .cwd = sound_dir.path(), .set_env = {display}};
+      for (auto& e : sound->client_env()) command.set_env.push_back(e);
+      contenders.push_back({{"with sound"}, command, o.check_title});
+    } catch (const std::exception& e) {
+      std::printf("note: no movie with sound: %s\n", e.what());
+    }
     contenders.push_back(
         {{"floor"}, {.argv = {o.floor, "129a5c"}, .set_env = {display}}, o.check_title});
     // It draws no title.
@@ -216,10 +245,17 @@ int main(int argc, char** argv) {
     for (const auto& c : contenders) print(c);
     const Series* ours = nullptr;
     const Series* base = nullptr;
+    const Series* with_sound = nullptr;
     for (const auto& c : contenders) {
       if (c.series.name == "strandel") ours = &c.series;
       if (c.series.name == "floor") base = &c.series;
+      if (c.series.name == "with sound") with_sound = &c.series;
     }
+    if (ours && with_sound && !ours->ms.empty() && !with_sound->ms.empty())
+      std::printf("with sound - without: min %+.2f ms, median %+.2f ms\n",
+                  *std::min_element(with_sound->ms.begin(), with_sound->ms.end()) -
+                      *std::min_element(ours->ms.begin(), ours->ms.end()),
+                  median(with_sound->ms) - median(ours->ms));
     if (ours && base && !ours->ms.empty() && !base->ms.empty())
       std::printf("ratio strandel/floor: min %.2fx, median %.2fx\n",
                   *std::min_element(ours->ms.begin(), ours->ms.end()) /
