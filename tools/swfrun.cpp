@@ -1,9 +1,10 @@
-// swfrun MOVIE [--frames N] [--shot FRAME:OUT.png]...
+// swfrun MOVIE [--frames N] [--quality Q] [--shot FRAME:OUT.png]...
 //
 // Plays a movie headless, as fast as it can: every trace() line goes to
 // standard output as it happens, and the stage is written as PNG at 1:1
-// after each frame asked for. Script problems and FSCommands go to standard
-// error.
+// after each frame asked for, at the quality asked for (High unless
+// --quality says otherwise; Low draws without anti-aliasing). Script
+// problems and FSCommands go to standard error.
 #include <cairo.h>
 
 #include <cstdio>
@@ -30,14 +31,15 @@ int fail(const std::string& message) {
   return 2;
 }
 
-bool write_shot(strandel::swf::Player& player, const std::string& path) {
+bool write_shot(strandel::swf::Player& player, const std::string& path,
+                const strandel::swf::RenderOptions& options) {
   strandel::swf::Rect stage = player.stage();
   int width = std::max(1, std::min(kMaxSide, stage.width() / 20));
   int height = std::max(1, std::min(kMaxSide, stage.height() / 20));
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
   cairo_t* cr = cairo_create(surface);
   strandel::swf::render_frame(cr, width, height, player.dictionary(), player.display_list(), stage,
-                              player.background());
+                              player.background(), nullptr, options);
   cairo_destroy(cr);
   cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
   cairo_surface_destroy(surface);
@@ -51,11 +53,14 @@ int main(int argc, char** argv) {
   std::string movie_path = argv[1];
   long frames = 1;
   std::multimap<long, std::string> shots;
+  strandel::swf::RenderOptions options;
   for (int i = 2; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--frames" && i + 1 < argc) {
       frames = std::strtol(argv[++i], nullptr, 10);
       if (frames < 0 || frames > kMaxFrames) return fail("--frames wants a number from 0");
+    } else if (a == "--quality" && i + 1 < argc) {
+      options.antialias = strandel::swf::antialias_for_quality(argv[++i]);
     } else if (a == "--shot" && i + 1 < argc) {
       std::string shot = argv[++i];
       auto colon = shot.find(':');
@@ -91,7 +96,7 @@ int main(int argc, char** argv) {
     auto [first, last] = shots.equal_range(frame);
     for (auto it = first; it != last; ++it) {
       std::fflush(stdout);
-      if (!write_shot(player, it->second))
+      if (!write_shot(player, it->second, options))
         std::fprintf(stderr, "swfrun: cannot write %s\n", it->second.c_str());
     }
   }

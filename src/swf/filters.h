@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -81,9 +82,21 @@ struct ColorMatrixFilter {
   std::array<double, 20> matrix{1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
 };
 
+class BitmapData;
+
+// DisplacementMapFilter, which only scripts make: the map's channels move
+// the pixels. Kept on objects for scripts to read back; not drawn.
+struct DisplacementMapFilter {
+  std::shared_ptr<BitmapData> map;
+  std::int32_t point_x = 0, point_y = 0, component_x = 0, component_y = 0;
+  double scale_x = 0, scale_y = 0;
+  std::uint8_t mode = 0;  // wrap, clamp, ignore, color
+  Rgba color{0, 0, 0, 0};
+};
+
 using Filter =
     std::variant<DropShadowFilter, BlurFilter, GlowFilter, BevelFilter, GradientGlowFilter,
-                 ConvolutionFilter, ColorMatrixFilter, GradientBevelFilter>;
+                 ConvolutionFilter, ColorMatrixFilter, GradientBevelFilter, DisplacementMapFilter>;
 
 // FILTERLIST: a count byte, then each filter's id and fields. Throws
 // ReadError on an unknown id or a record that runs past the data.

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <variant>
 
+#include "avm1/builtins/bitmap_data.h"
 #include "avm1/builtins/builtins.h"
 #include "avm1/builtins/flash_package.h"
 #include "avm1/machine.h"
@@ -97,8 +98,19 @@ std::optional<swf::Filter> to_filter(const swf::ConvolutionFilter& s) {
   return f;
 }
 
-// The renderer has no displacement map yet.
-std::optional<swf::Filter> to_filter(const DisplacementMapState&) { return std::nullopt; }
+std::optional<swf::Filter> to_filter(const DisplacementMapState& s) {
+  swf::DisplacementMapFilter f;
+  if (auto* map = dynamic_cast<BitmapDataObject*>(s.map)) f.map = map->shared_pixels();
+  f.point_x = s.point_x;
+  f.point_y = s.point_y;
+  f.component_x = s.component_x;
+  f.component_y = s.component_y;
+  f.scale_x = s.scale_x;
+  f.scale_y = s.scale_y;
+  f.mode = static_cast<std::uint8_t>(s.mode);
+  f.color = s.color;
+  return f;
+}
 
 Value make_filter_object(Activation& act, const swf::Filter& filter) {
   return std::visit(
@@ -120,6 +132,18 @@ Value make_filter_object(Activation& act, const swf::Filter& filter) {
           GradientFilterState s = gradient_state(f.stops, false);
           copy_gradient_fields(f, s);
           return object_for(act, "GradientGlowFilter", s);
+        } else if constexpr (std::is_same_v<F, swf::DisplacementMapFilter>) {
+          DisplacementMapState s;
+          if (f.map) s.map = make_bitmap_data(act, f.map).object();
+          s.point_x = f.point_x;
+          s.point_y = f.point_y;
+          s.component_x = f.component_x;
+          s.component_y = f.component_y;
+          s.scale_x = f.scale_x;
+          s.scale_y = f.scale_y;
+          s.mode = static_cast<DisplacementMode>(f.mode & 3);
+          s.color = f.color;
+          return object_for(act, "DisplacementMapFilter", s);
         } else {
           static_assert(std::is_same_v<F, swf::GradientBevelFilter>);
           GradientFilterState s = gradient_state(f.stops, true);

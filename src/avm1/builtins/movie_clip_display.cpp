@@ -1,11 +1,15 @@
 // MovieClip's drawing properties of version 8 movies: opaqueBackground,
-// scrollRect, cacheAsBitmap and blendMode read and write the display
+// scrollRect, cacheAsBitmap, blendMode and filters read and write the display
 // object's fields, which the renderer draws from.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
+#include "avm1/array.h"
 #include "avm1/builtins/builtins.h"
+#include "avm1/builtins/filter_object.h"
 #include "avm1/builtins/geom.h"
 #include "avm1/clip.h"
 #include "avm1/native.h"
@@ -18,6 +22,8 @@ namespace {
 
 // Twips in a pixel; scroll rectangles are given in pixels.
 constexpr double kTwips = 20;
+// Filters an object holds at most; further ones in a list are ignored.
+constexpr double kMaxFilters = 256;
 // A scroll rectangle's sides are kept within what a twip count can hold.
 constexpr double kMaxScrollPixels = 107374182;
 
@@ -102,21 +108,52 @@ Value blend_mode_get(Activation&, const Value& self, std::span<const Value>) {
   return Value(String(kBlendNames[i < kBlendNames.size() ? i : 0]));
 }
 
-// A name or the file format's number; anything else is ignored.
+// A mode's name (exactly), its number (taken modulo 256), or null or
+// undefined for normal; anything else leaves the mode as it is.
 Value blend_mode_set(Activation& act, const Value& self, std::span<const Value> args) {
   swf::DisplayObject* obj = display_object(self);
   if (!obj) return Value();
   const Value& v = arg(args, 0);
-  if (v.is_number()) {
-    double n = v.number();
-    if (n >= 1 && n <= double(kBlendNames.size()))
-      obj->blend_mode = swf::blend_mode_from_byte(static_cast<std::uint8_t>(n));
-    return Value();
+  std::size_t mode = 0;  // the format's value; 0 leaves it
+  if (v.is_nullish()) {
+    mode = 1;
+  } else if (v.is_number()) {
+    mode = static_cast<std::uint8_t>(act.to_int32(v));
+  } else if (v.is_string()) {
+    String name = act.to_string(v);
+    for (std::size_t i = 0; i < kBlendNames.size(); ++i)
+      if (name == kBlendNames[i]) mode = i + 1;
   }
-  String name = act.to_string(v);
-  for (std::size_t i = 0; i < kBlendNames.size(); ++i)
-    if (name == kBlendNames[i])
-      obj->blend_mode = swf::blend_mode_from_byte(static_cast<std::uint8_t>(i + 1));
+  if (mode >= 1 && mode <= kBlendNames.size())
+    obj->blend_mode = swf::blend_mode_from_byte(static_cast<std::uint8_t>(mode));
+  return Value();
+}
+
+// A list of new filter objects, one for each filter the object has.
+Value filters_get(Activation& act, const Value& self, std::span<const Value>) {
+  swf::DisplayObject* obj = display_object(self);
+  if (!obj) return Value();
+  std::vector<Value> filters;
+  for (const swf::Filter& f : obj->filters) filters.push_back(make_filter_object(act, f));
+  return Value(act.new_array(filters));
+}
+
+// Takes the filters of a list's filter objects, skipping other elements;
+// anything but a list clears them.
+Value filters_set(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::DisplayObject* obj = display_object(self);
+  if (!obj) return Value();
+  std::vector<swf::Filter> filters;
+  if (const Value& list = arg(args, 0); list.is_object()) {
+    double n = act.to_number(act.get(list, "length"));
+    auto count = std::isnan(n) ? 0u : static_cast<std::uint32_t>(std::clamp(n, 0.0, kMaxFilters));
+    for (std::uint32_t i = 0; i < count; ++i) {
+      auto* f = dynamic_cast<FilterObject*>(act.get(list, index_name(i)).object());
+      if (!f) continue;
+      if (auto filter = f->filter()) filters.push_back(*filter);
+    }
+  }
+  obj->filters = std::move(filters);
   return Value();
 }
 
@@ -129,6 +166,7 @@ void register_movie_clip_display(Realm& realm, Activation& act) {
   define_property(act, proto, "scrollRect", scroll_rect_get, scroll_rect_set);
   define_property(act, proto, "cacheAsBitmap", cache_as_bitmap_get, cache_as_bitmap_set);
   define_property(act, proto, "blendMode", blend_mode_get, blend_mode_set);
+  define_property(act, proto, "filters", filters_get, filters_set);
 }
 
 }  // namespace strandel::avm1
