@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "avm1/activation.h"
+#include "avm1/builtins/selection.h"
 #include "avm1/clip.h"
 #include "avm1/conversions.h"
 #include "avm1/machine.h"
@@ -103,6 +104,19 @@ void resize_text_field(swf::TextField& f, bool width, double pixels) {
   f.changed();
 }
 
+// _focusrect: a level's is the player's setting, taken as a number (an
+// object counts as 0; undefined and null change nothing); any other
+// object's is its own, true or false as a condition reads it, and undefined
+// or null unset it.
+void set_focus_rect(Activation& act, swf::Player& player, swf::DisplayObject& o,
+                    const Value& value) {
+  if (o.parent) {
+    o.focus_rect = value.is_nullish() ? std::nullopt : std::optional<bool>(act.to_boolean(value));
+  } else if (!value.is_nullish()) {
+    player.focus_rect = !value.is_object() && act.to_number(value) != 0;
+  }
+}
+
 }  // namespace
 
 std::optional<int> display_property_index(const String& name) {
@@ -161,7 +175,8 @@ Value get_display_property(Activation& act, ClipObject& clip, int index) {
     case HighQuality:
       return Value(1);
     case FocusRect:
-      return Value::null();
+      if (!o->parent) return Value(player.focus_rect);
+      return o->focus_rect ? Value(*o->focus_rect) : Value::null();
     case SoundBufTime:
       return Value(player.sound_buffer_time);
     case Quality:
@@ -190,6 +205,10 @@ void set_display_property(Activation& act, ClipObject& clip, int index, const Va
                                                   : std::numeric_limits<std::int32_t>::min();
     return;
   }
+  if (index == FocusRect) {
+    set_focus_rect(act, player, *o, value);
+    return;
+  }
   // Numbers: undefined, null and NaN leave the property as it is.
   if (value.is_nullish()) return;
   double v = act.to_number(value);
@@ -197,6 +216,7 @@ void set_display_property(Activation& act, ClipObject& clip, int index, const Va
   if (index == Visible) {
     o->visible = v != 0;
     player.mark_dirty();
+    if (!o->visible) object_hidden(act, *o);
     return;
   }
   if (!std::isfinite(v) && index != X && index != Y) return;

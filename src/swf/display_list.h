@@ -87,6 +87,7 @@ struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   std::vector<Filter> filters;  // applied in order to the object's picture
   bool cache_as_bitmap = false;
   bool visible = true;                    // hidden objects are not drawn
+  std::optional<bool> focus_rect;         // _focusrect; unset: the player's setting
   std::optional<Rgba> opaque_background;  // filled behind the object, over its bounds
   std::optional<Rect> scroll_rect;        // twips of its own space: the part shown, at 0,0
   // Set for movie clips: their timeline and children.

@@ -173,6 +173,15 @@ class Player {
   void mark_dirty() { dirty_ = true; }
   // _soundbuftime: seconds of sound to buffer, as scripts set it.
   std::int32_t sound_buffer_time = 5;
+  // The object with the keyboard focus (Selection.setFocus); none when empty.
+  std::weak_ptr<DisplayObject> focus;
+  // _focusrect of the main timeline: whether focused buttons and clips show
+  // the focus rectangle unless they say otherwise.
+  bool focus_rect = true;
+  // The focus highlight moves from one button or clip to another (either
+  // may be null): the one that had it rolls out and the one that gets it
+  // rolls over, as under the pointer.
+  void move_focus_highlight(DisplayObject* from, DisplayObject* to);
   // Another movie in place of a clip's content: the children go (with their
   // unload events) and the movie's main timeline plays in the clip from its
   // first frame, which runs now. False when the clip is not a movie clip or

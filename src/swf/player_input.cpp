@@ -137,6 +137,11 @@ void Player::button_event(DisplayObject& object, std::uint16_t condition, std::u
   queue_.push_back({object.shared_from_this(), {}, method});
 }
 
+void Player::move_focus_highlight(DisplayObject* from, DisplayObject* to) {
+  if (from) button_event(*from, button_condition::OverUpToIdle, clip_event::RollOut, "onRollOut");
+  if (to) button_event(*to, button_condition::IdleToOverUp, clip_event::RollOver, "onRollOver");
+}
+
 bool Player::pointer_move(double x, double y) {
   ChangeWatch watch(dirty_);
   mouse_x_ = x;

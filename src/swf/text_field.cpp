@@ -295,6 +295,18 @@ void TextField::set_spans(std::vector<TextSpan> spans) {
   changed();
 }
 
+void TextField::select(std::size_t anchor, std::size_t caret) {
+  std::size_t total = length();
+  selection = Selection{std::min(anchor, total), std::min(caret, total)};
+}
+
+std::pair<std::size_t, std::size_t> TextField::selected_range() const {
+  if (!selection) return {0, 0};
+  std::size_t total = length();
+  std::size_t a = std::min(selection->anchor, total), c = std::min(selection->caret, total);
+  return {std::min(a, c), std::max(a, c)};
+}
+
 std::size_t TextField::length() const {
   std::size_t n = 0;
   for (const TextSpan& s : spans_) n += s.text.size();

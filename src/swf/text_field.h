@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "swf/device_font.h"
@@ -71,6 +73,18 @@ class TextField {
   bool advanced_anti_alias = false;
   std::size_t scroll = 1;  // the first line shown, from 1
   double hscroll = 0;      // pixels
+  // The selected characters, from the anchor to the caret (either way
+  // round); none until a script or the focus selects. Positions past the
+  // text's end stand for its end.
+  struct Selection {
+    std::size_t anchor = 0, caret = 0;
+  };
+  std::optional<Selection> selection;
+  // Selects from anchor to caret, each clamped to the text.
+  void select(std::size_t anchor, std::size_t caret);
+  // The selection's first and last positions, clamped to the text; 0, 0
+  // when there is none.
+  std::pair<std::size_t, std::size_t> selected_range() const;
 
   std::string text() const;  // paragraphs end at '\r'
   void set_text(const std::string& utf8);

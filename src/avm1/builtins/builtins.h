@@ -50,8 +50,9 @@ void register_text_field(Realm& realm, Activation& act);      // after MovieClip
 // listeners, itself the first.
 void init_text_field_object(Activation& act, Object* field);
 void register_text_format(Realm& realm, Activation& act);
+void register_selection(Realm& realm, Activation& act);
 void register_movie_clip_loader(Realm& realm, Activation& act);  // after MovieClip
-void register_style_sheet(Realm& realm, Activation& act);  // after TextField
+void register_style_sheet(Realm& realm, Activation& act);        // after TextField
 // flash.geom
 void register_point(Realm& realm, Activation& act);
 void register_rectangle(Realm& realm, Activation& act);

@@ -39,19 +39,6 @@ void relayout(swf::TextField& f, Activation& act) {
 
 Value text_value(const std::string& utf8) { return Value(String(utf8)); }
 
-// Positions are counted in the UTF-16 units scripts see; the model counts
-// code points. Outside the Basic Multilingual Plane the two differ.
-std::size_t to_model_position(const swf::TextField& f, double units) {
-  if (!(units > 0)) return 0;
-  std::u32string text = swf::utf8_to_u32(f.text());
-  std::size_t at = 0, counted = 0;
-  while (at < text.size() && counted < units) {
-    counted += text[at] > 0xFFFF ? 2 : 1;
-    ++at;
-  }
-  return at;
-}
-
 std::size_t utf16_length(const std::string& utf8) { return to_utf16(utf8).size(); }
 
 // --- Properties -----------------------------------------------------------
@@ -445,7 +432,20 @@ Value replace_text(Activation& act, const Value& self, std::span<const Value> ar
   return Value();
 }
 
-Value replace_sel(Activation&, const Value&, std::span<const Value>) { return Value(); }
+// replaceSel(text): the selection, or the start of a field nothing has
+// selected yet, becomes the text, and the caret follows it.
+Value replace_sel(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  std::u32string text = swf::utf8_to_u32(act.to_string(args[0]).str());
+  auto [begin, end] = f->selected_range();
+  std::size_t before = f->length();
+  f->replace(begin, end, text, f->default_format);
+  std::size_t caret = end + f->length() - before;
+  f->select(caret, caret);
+  relayout(*f, act);
+  return Value();
+}
 
 Value remove_text_field(Activation& act, const Value& self, std::span<const Value>) {
   swf::DisplayObject* o = display_object(self);
@@ -486,6 +486,25 @@ Value create_text_field(Activation& act, const Value& self, std::span<const Valu
 }
 
 }  // namespace
+
+std::size_t to_model_position(const swf::TextField& f, double units) {
+  if (!(units > 0)) return 0;
+  std::u32string text = swf::utf8_to_u32(f.text());
+  std::size_t at = 0, counted = 0;
+  while (at < text.size() && counted < units) {
+    counted += text[at] > 0xFFFF ? 2 : 1;
+    ++at;
+  }
+  return at;
+}
+
+double to_script_position(const swf::TextField& f, std::size_t position) {
+  std::u32string text = swf::utf8_to_u32(f.text());
+  double units = 0;
+  for (std::size_t at = 0; at < text.size() && at < position; ++at)
+    units += text[at] > 0xFFFF ? 2 : 1;
+  return units;
+}
 
 void update_bound_fields(Activation& act, swf::DisplayObject& root) { update_bound(act, root, 0); }
 
