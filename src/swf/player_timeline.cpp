@@ -87,8 +87,8 @@ const Timeline* Player::sprite_timeline(std::uint16_t character_id) const {
 }
 
 const Timeline* Player::timeline_of(const DisplayObject& clip) const {
-  if (&clip == root_.get()) return main_.get();
   if (clip.sprite && clip.sprite->loaded) return clip.sprite->loaded;
+  if (&clip == root_.get()) return main_.get();
   if (!clip.sprite || clip.character_id == 0) return nullptr;
   return sprite_timeline(clip.character_id);
 }
