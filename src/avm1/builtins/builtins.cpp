@@ -31,6 +31,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_text_field(realm, act);  // after MovieClip
   register_text_format(realm, act);
   register_selection(realm, act);
+  register_text_snapshot(realm, act);
   register_movie_clip_loader(realm, act);
   register_style_sheet(realm, act);
   register_point(realm, act);

@@ -51,6 +51,7 @@ void register_text_field(Realm& realm, Activation& act);      // after MovieClip
 void init_text_field_object(Activation& act, Object* field);
 void register_text_format(Realm& realm, Activation& act);
 void register_selection(Realm& realm, Activation& act);
+void register_text_snapshot(Realm& realm, Activation& act);      // after MovieClip
 void register_movie_clip_loader(Realm& realm, Activation& act);  // after MovieClip
 void register_style_sheet(Realm& realm, Activation& act);        // after TextField
 // flash.geom
