@@ -41,6 +41,14 @@ class Timeline;
 // What all the sound files scripts load may hold together.
 inline constexpr std::size_t kMaxLoadedSoundBytes = 64u << 20;
 
+// How scripts ask the stage to sit in its window (Stage.align, scaleMode,
+// displayState): align is a set of the letters L, T, R and B.
+struct StageLayout {
+  std::string align;
+  std::string scale_mode = "showAll";
+  bool full_screen = false;
+};
+
 class Player {
  public:
   explicit Player(std::shared_ptr<const Movie> movie);
@@ -91,6 +99,7 @@ class Player {
   const DisplayList& display_list() const;
   const Dictionary& dictionary() const;
   Rect stage() const;
+  StageLayout& stage_layout() { return stage_layout_; }
   Rgba background() const;  // white when the movie sets none
   bool actionscript3() const;
   std::uint16_t current_frame() const;  // 1-based; 0 before the first advance
@@ -199,6 +208,7 @@ class Player {
   const std::string& url() const { return url_; }
 
  private:
+  StageLayout stage_layout_;
   struct QueuedAction {
     std::shared_ptr<DisplayObject> clip;
     std::span<const std::uint8_t> block;  // empty for a method call

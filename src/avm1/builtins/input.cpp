@@ -1,6 +1,7 @@
 // Key, Mouse and Stage: the keyboard, the pointer and the stage as scripts
 // see them, each a broadcaster of its events.
 #include "avm1/builtins/builtins.h"
+#include "avm1/calls.h"
 #include "avm1/machine.h"
 #include "avm1/native.h"
 #include "avm1/realm.h"
@@ -60,13 +61,59 @@ void register_mouse(Realm& realm, Activation& act) {
   realm.global->define("Mouse", Value(mouse), attr::DontEnum);
 }
 
+Value align_get(Activation& act, const Value&, std::span<const Value>) {
+  return Value(String(act.machine().player().stage_layout().align));
+}
+
+// Keeps the letters L, T, R and B found in any case, written in that order.
+Value align_set(Activation& act, const Value&, std::span<const Value> args) {
+  std::string given = act.to_string(arg(args, 0)).str(), align;
+  for (char side : std::string_view("LTRB"))
+    if (given.find(side) != std::string::npos ||
+        given.find(static_cast<char>(side - 'A' + 'a')) != std::string::npos)
+      align += side;
+  act.machine().player().stage_layout().align = align;
+  return Value();
+}
+
+Value scale_mode_get(Activation& act, const Value&, std::span<const Value>) {
+  return Value(String(act.machine().player().stage_layout().scale_mode));
+}
+
+// One of the four modes by name in any case; anything else shows all.
+Value scale_mode_set(Activation& act, const Value&, std::span<const Value> args) {
+  std::string given = act.to_string(arg(args, 0)).str(), mode = "showAll";
+  for (const char* name : {"showAll", "exactFit", "noBorder", "noScale"})
+    if (equals_folded(given, name)) mode = name;
+  act.machine().player().stage_layout().scale_mode = mode;
+  return Value();
+}
+
+Value display_state_get(Activation& act, const Value&, std::span<const Value>) {
+  return Value(act.machine().player().stage_layout().full_screen ? "fullScreen" : "normal");
+}
+
+// "normal" or "fullScreen" in any case; a change tells the listeners.
+Value display_state_set(Activation& act, const Value& self, std::span<const Value> args) {
+  std::string given = act.to_string(arg(args, 0)).str();
+  bool full = equals_folded(given, "fullScreen");
+  if (!full && !equals_folded(given, "normal")) return Value();
+  bool& state = act.machine().player().stage_layout().full_screen;
+  if (state == full) return Value();
+  state = full;
+  Value message[] = {Value("onFullScreen"), Value(full)};
+  call_member(act, self, "broadcastMessage", message);
+  return Value();
+}
+
 void register_stage(Realm& realm, Activation& act) {
   Object* stage = act.new_object();
   make_broadcaster(act, stage);
   define_property(act, stage, "width", stage_width);
   define_property(act, stage, "height", stage_height);
-  stage->define("scaleMode", Value("showAll"), attr::DontEnum);
-  stage->define("align", Value(""), attr::DontEnum);
+  define_property(act, stage, "scaleMode", scale_mode_get, scale_mode_set);
+  define_property(act, stage, "align", align_get, align_set);
+  define_property(act, stage, "displayState", display_state_get, display_state_set);
   stage->define("showMenu", Value(true), attr::DontEnum);
   realm.global->define("Stage", Value(stage), attr::DontEnum);
 }
