@@ -54,9 +54,10 @@ void read_place_object3_effects(ByteReader& in, std::uint8_t flags3, Placement& 
 
 // CLIPACTIONS: a reserved u16, the union of the events, then one record per
 // handler (its events, a u32 size, a key code for KeyPress, the actions),
-// ended by empty flags. Event flags are u16 before version 6.
-std::vector<ClipAction> read_clip_actions(ByteReader& in, std::uint8_t version) {
-  std::vector<ClipAction> actions;
+// ended by empty flags. Event flags are u16 before version 6. The whole
+// handlers read before the data runs out are kept, as the vendor's player
+// keeps them when the end marker is cut short.
+void read_clip_actions(ByteReader& in, std::uint8_t version, std::vector<ClipAction>& actions) {
   auto flags = [&]() -> std::uint32_t { return version >= 6 ? in.u32() : in.u16(); };
   in.u16();
   flags();
@@ -73,7 +74,6 @@ std::vector<ClipAction> read_clip_actions(ByteReader& in, std::uint8_t version) 
     a.actions = in.bytes(size);
     actions.push_back(a);
   }
-  return actions;
 }
 
 Placement read_place_object2(ByteReader& in, bool version3, std::uint8_t version) {
@@ -93,9 +93,9 @@ Placement read_place_object2(ByteReader& in, bool version3, std::uint8_t version
   if (version3) read_place_object3_effects(in, flags3, p);
   if (flags & kHasClipActions) {
     try {
-      p.clip_actions = read_clip_actions(in, version);
+      read_clip_actions(in, version, p.clip_actions);
     } catch (const ReadError&) {
-      p.clip_actions.clear();
+      // cut short: the handlers read so far stay
     }
   }
   return p;
