@@ -229,9 +229,18 @@ class HtmlReader {
     if (it == stack_.rend() - 1) return;
     stack_.erase(std::prev(it.base()), stack_.end());
     if (name == "p" || name == "li") {
-      line_break();
+      paragraph_end();
       last_was_paragraph_end_ = true;
     }
+  }
+
+  // A closed paragraph ends in the format of its last character.
+  void paragraph_end() {
+    last_was_paragraph_end_ = false;
+    if (!multiline_ || chars_ >= kMaxTextFieldChars) return;
+    if (spans_.empty() || spans_.back().text.empty()) return text(U'\r');
+    spans_.back().text.push_back(U'\r');
+    ++chars_;
   }
 
   void line_break() {
