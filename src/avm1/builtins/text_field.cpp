@@ -58,6 +58,18 @@ Value set_flag(Activation& act, const Value& self, std::span<const Value> args) 
   return Value();
 }
 
+// A field that stops being HTML goes back to left-aligned new text; its
+// other paragraph settings stay.
+Value set_html(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  bool html = act.to_boolean(args[0]);
+  if (f->html && !html) f->default_format.align = swf::TextAlign::Left;
+  f->html = html;
+  relayout(*f, act);
+  return Value();
+}
+
 // The clip a field's variable lives on and its name there: a plain name is
 // the parent clip's, "a.b.x" or "/a/b:x" a variable of the clip the path
 // leads to. No clip when the path leads nowhere.
@@ -518,7 +530,7 @@ void register_text_field(Realm& realm, Activation& act) {
   ClassBuilder tf(act, {"TextField", nothing});
   tf.property("text", get_text, set_text)
       .property("htmlText", get_html_text, set_html_text)
-      .property("html", get_flag<&TextField::html>, set_flag<&TextField::html>)
+      .property("html", get_flag<&TextField::html>, set_html)
       .property("length", get_length)
       .property("multiline", get_flag<&TextField::multiline>, set_flag<&TextField::multiline>)
       .property("wordWrap", get_flag<&TextField::word_wrap>, set_flag<&TextField::word_wrap>)
