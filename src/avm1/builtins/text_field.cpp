@@ -319,10 +319,13 @@ Value get_scroll(Activation&, const Value& self, std::span<const Value>) {
 Value set_scroll(Activation& act, const Value& self, std::span<const Value> args) {
   swf::TextField* f = field_of(self);
   if (!f || args.empty()) return Value();
-  double n = act.to_number(args[0]);
-  if (std::isnan(n)) return Value();
+  if (std::isnan(act.to_number(args[0]))) return Value();
+  // The player keeps the line from 0 as a 32-bit integer: numbers wrap, and
+  // the lowest one wraps round to the highest once made 0-based.
+  std::int32_t from_zero =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(act.to_int32(args[0])) - 1u);
   double top = static_cast<double>(f->max_scroll());
-  f->scroll = static_cast<std::size_t>(std::clamp(std::trunc(n), 1.0, top));
+  f->scroll = static_cast<std::size_t>(std::clamp(from_zero + 1.0, 1.0, top));
   act.machine().player().mark_dirty();
   return Value();
 }
