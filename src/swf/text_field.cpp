@@ -84,7 +84,9 @@ class Layouter {
       if (end >= chars.size()) break;
       start = end + 1;
     }
-    out_.text_height = std::max(0.0, y - kGutter - last_leading_);
+    // The leading below the last line counts only when it is also the first.
+    double below = out_.lines > 1 ? last_leading_ : 0;
+    out_.text_height = std::max(0.0, y - kGutter - below);
     return std::move(out_);
   }
 
