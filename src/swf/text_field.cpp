@@ -254,6 +254,8 @@ TextField::TextField(const EditTextDefinition& e, const Dictionary& dict) : dict
   variable = e.variable;
   max_chars = e.max_length;
   default_format = definition_format(e, dict);
+  initial_text = e.text;
+  initial_html = e.html;
   if (e.html) {
     // HTML text takes its styles from its tags alone: the definition's font
     // gives the face, not bold or italic.

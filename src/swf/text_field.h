@@ -63,6 +63,10 @@ class TextField {
   Rgba border_color{0, 0, 0, 255}, background_color{255, 255, 255, 255};
   AutoSize auto_size = AutoSize::None;
   std::string variable;
+  // The definition's text (HTML when initial_html): what a field bound to a
+  // new, unset variable starts again from.
+  std::string initial_text;
+  bool initial_html = false;
   std::size_t max_chars = 0;  // 0: no limit
   TextFormat default_format;  // what new text gets
   // What scripts set and read back; the layout does not use them.

@@ -129,11 +129,31 @@ void sync_to_variable(Activation& act, swf::DisplayObject& o) {
   if (clip && !name.empty()) clip->set(act, name, text_value(f.html ? f.html_text() : f.text()));
 }
 
+// A field reads its variable afresh when it lives on a clip; one on another
+// object is read once a frame.
 swf::TextField* synced_field(Activation& act, const Value& self) {
   swf::DisplayObject* o = display_object(self);
   if (!o || !o->text_field) return nullptr;
-  sync_from_variable(act, *o);
+  if (!o->text_field->variable.empty() && as_clip(Value(variable_home(act, *o).first)))
+    sync_from_variable(act, *o);
   return o->text_field.get();
+}
+
+// A script binds a field to a variable: the field shows the variable's
+// value, or, when it is unset, starts again from its definition's text and
+// gives the variable that.
+void bind_variable(Activation& act, swf::DisplayObject& o) {
+  swf::TextField& f = *o.text_field;
+  auto [home, name] = variable_home(act, o);
+  if (!home || name.empty()) return;
+  if (!home->get(act, name).is_undefined()) return sync_from_variable(act, o);
+  if (f.initial_text.empty()) return;
+  if (f.initial_html)
+    f.set_html_text(f.initial_text);
+  else
+    f.set_text(f.initial_text);
+  relayout(f, act);
+  sync_to_variable(act, o);
 }
 
 Value get_text(Activation& act, const Value& self, std::span<const Value>) {
@@ -270,6 +290,7 @@ Value set_variable(Activation& act, const Value& self, std::span<const Value> ar
   if (!f || args.empty()) return Value();
   const Value& v = args[0];
   f->variable = v.is_nullish() ? std::string() : act.to_string(v).str();
+  if (!f->variable.empty()) bind_variable(act, *display_object(self));
   return Value();
 }
 
