@@ -78,6 +78,8 @@ std::pair<double, double> outer_size(swf::Player& player, const swf::DisplayObje
   const swf::Matrix& m = o.matrix;
   swf::Point corners[] = {m.apply(b->xmin, b->ymin), m.apply(b->xmax, b->ymin),
                           m.apply(b->xmin, b->ymax), m.apply(b->xmax, b->ymax)};
+  // Each corner lands on a whole twip before the box is measured.
+  for (swf::Point& p : corners) p = {std::round(p.x), std::round(p.y)};
   double x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
   for (const auto& p : corners) {
     x0 = std::min(x0, p.x);
