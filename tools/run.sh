@@ -11,7 +11,7 @@ shared=${STRANDEL_SHARED:-$root/../shared}
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev python3
   libfltk1.3-dev libxrandr-dev libxinerama-dev libcairo2-dev zlib1g-dev liblzma-dev
-  libjpeg62-turbo-dev libxft-dev
+  libjpeg62-turbo-dev libgif-dev libxft-dev
   libgtest-dev xvfb libxtst-dev x11-utils xdotool openbox imagemagick fonts-dejavu-core fonts-liberation fonts-liberation2
   libavcodec-dev libswscale-dev libmpg123-dev libpulse-dev libmp3lame-dev pulseaudio pulseaudio-utils
 )

@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
   }
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
   cairo_t* cr = cairo_create(surface);
-  strandel::swf::render_frame(cr, width, height, player.dictionary(), player.display_list(),
-                              stage, player.background());
+  strandel::swf::render_frame(cr, width, height, player.dictionary(), player.stage_list(), stage,
+                              player.background());
   cairo_destroy(cr);
   cairo_status_t status = cairo_surface_write_to_png(surface, out_path.c_str());
   cairo_surface_destroy(surface);

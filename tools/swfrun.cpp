@@ -38,7 +38,7 @@ bool write_shot(strandel::swf::Player& player, const std::string& path,
   int height = std::max(1, std::min(kMaxSide, stage.height() / 20));
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
   cairo_t* cr = cairo_create(surface);
-  strandel::swf::render_frame(cr, width, height, player.dictionary(), player.display_list(), stage,
+  strandel::swf::render_frame(cr, width, height, player.dictionary(), player.stage_list(), stage,
                               player.background(), nullptr, options);
   cairo_destroy(cr);
   cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());

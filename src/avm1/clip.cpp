@@ -1,5 +1,8 @@
 #include "avm1/clip.h"
 
+#include <optional>
+#include <string>
+
 #include "avm1/activation.h"
 #include "avm1/builtins/builtins.h"
 #include "avm1/display_properties.h"
@@ -15,14 +18,28 @@ namespace {
 // Objects nested deeper than this are not given paths or searched.
 constexpr int kMaxNesting = 64;
 
-std::string dot_path(const swf::DisplayObject& object) {
+std::string dot_path(const swf::Player& player, const swf::DisplayObject& object) {
   std::string path;
   const swf::DisplayObject* at = &object;
   for (int n = 0; at->parent && n < kMaxNesting; ++n) {
     path = "." + at->name + path;
     at = at->parent;
   }
-  return "_level0" + path;
+  bool level = at->depth > 0 && player.level(at->depth) == at;
+  return "_level" + std::to_string(level ? at->depth : 0) + path;
+}
+
+// The level a path starts with ("_level3.a" -> 3, and the rest after it).
+std::optional<int> path_level(std::string_view& path) {
+  constexpr std::string_view prefix = "_level";
+  if (path.substr(0, prefix.size()) != prefix) return std::nullopt;
+  std::size_t end = prefix.size();
+  int level = 0;
+  while (end < path.size() && path[end] >= '0' && path[end] <= '9' && level < 100000)
+    level = level * 10 + (path[end++] - '0');
+  if (end == prefix.size()) return std::nullopt;
+  path.remove_prefix(end);
+  return level;
 }
 
 swf::DisplayObject* child_named(swf::DisplayObject& parent, std::string_view name,
@@ -37,10 +54,9 @@ swf::DisplayObject* child_named(swf::DisplayObject& parent, std::string_view nam
 
 // The object at a dot path from the main timeline, if there is one.
 swf::DisplayObject* find_path(swf::Player& player, std::string_view path, bool case_sensitive) {
-  constexpr std::string_view root = "_level0";
-  if (path.substr(0, root.size()) != root) return nullptr;
-  path.remove_prefix(root.size());
-  swf::DisplayObject* at = player.root().get();
+  auto level = path_level(path);
+  if (!level) return nullptr;
+  swf::DisplayObject* at = player.level(*level);
   while (at && !path.empty()) {
     path.remove_prefix(1);  // the dot
     auto dot = path.find('.');
@@ -58,7 +74,7 @@ ClipObject::ClipObject(Object* proto, swf::Player& player,
     : Object(proto),
       player_(player),
       object_(object),
-      path_(dot_path(*object)),
+      path_(dot_path(player, *object)),
       is_clip_(object->is_clip()) {}
 
 std::string_view ClipObject::type_of() const { return is_clip_ ? "movieclip" : "object"; }
@@ -70,7 +86,7 @@ bool ClipObject::removed() const {
 
 std::shared_ptr<swf::DisplayObject> ClipObject::object_shared() {
   if (auto live = object_.lock(); live && !live->removed) {
-    path_ = dot_path(*live);
+    path_ = dot_path(player_, *live);
     return live;
   }
   swf::DisplayObject* found = find_path(player_, path_, false);
@@ -90,9 +106,11 @@ Object* ClipObject::redirect(Activation& act) {
 String ClipObject::path(bool slash_syntax) {
   object_shared();
   if (!slash_syntax) return String(path_);
-  std::string slash = path_.substr(std::string_view("_level0").size());
-  for (char& c : slash)
-    if (c == '.') c = '/';
+  std::string_view rest = path_;
+  auto level = path_level(rest);
+  // Slash paths of other levels start with the level's name.
+  std::string slash = level && *level != 0 ? "_level" + std::to_string(*level) : "";
+  for (char c : rest) slash.push_back(c == '.' ? '/' : c);
   return String(slash.empty() ? "/" : slash);
 }
 
@@ -190,11 +208,17 @@ swf::DisplayObject* display_object(const Value& v) {
   return c ? c->object() : nullptr;
 }
 
+// The root of the level the clip is in.
 Value clip_root(Activation& act, Object* clip) {
   auto* c = dynamic_cast<ClipObject*>(clip);
-  for (swf::DisplayObject* o = c ? c->object() : nullptr; o; o = o->parent)
-    if (o->lock_root) return Value(clip_object(act.machine(), *o));
-  return Value(clip_object(act.machine(), act.machine().player().root()));
+  swf::DisplayObject* at = c ? c->object() : nullptr;
+  for (int n = 0; at && at->parent && n < kMaxNesting; ++n) {
+    if (at->lock_root) return Value(clip_object(act.machine(), *at));
+    at = at->parent;
+  }
+  swf::Player& player = act.machine().player();
+  if (!at || at->depth <= 0 || player.level(at->depth) != at) at = player.root().get();
+  return Value(clip_object(act.machine(), *at));
 }
 
 Value clip_parent(Activation& act, Object* clip) {
@@ -214,8 +238,8 @@ Object* clip_child(Activation& act, Object* clip, const String& name) {
 }
 
 Object* clip_level(Activation& act, int level) {
-  if (level != 0) return nullptr;
-  return clip_object(act.machine(), act.machine().player().root());
+  swf::DisplayObject* at = act.machine().player().level(level);
+  return at ? clip_object(act.machine(), *at) : nullptr;
 }
 
 }  // namespace strandel::avm1

@@ -39,7 +39,7 @@ Loads::Loads(Machine& machine) : machine_(machine) {
 Loads::~Loads() { machine_.remove_roots(roots_id_); }
 
 bool Loads::add(Request request) {
-  if (!request.target || pending_.size() >= kMaxPendingLoads) return false;
+  if ((!request.target && request.level < 0) || pending_.size() >= kMaxPendingLoads) return false;
   pending_.push_back(std::move(request));
   return true;
 }
@@ -52,6 +52,10 @@ bool Loads::load_variables(Object* target, const String& url) {
 
 bool Loads::load_movie(Object* clip, const String& url, Object* loader) {
   return add({Kind::Movie, clip, url, loader});
+}
+
+bool Loads::load_level(int level, const String& url, Object* loader) {
+  return add({Kind::Movie, nullptr, url, loader, level});
 }
 
 void Loads::complete() {
@@ -92,15 +96,28 @@ void Loads::finish(const Request& request) {
 }
 
 void Loads::finish_movie(const Request& request, const std::optional<std::string>& bytes) {
-  auto* clip = dynamic_cast<ClipObject*>(request.target);
-  swf::DisplayObject* object = clip ? clip->object() : nullptr;
-  if (!object || !object->sprite) return;  // the clip went: the load is cancelled
+  swf::Player& player = machine_.player();
+  if (request.level >= 0 && request.url.empty()) return player.unload_level(request.level);
   std::shared_ptr<const swf::Movie> movie;
   if (bytes) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
     movie = swf::read_movie({data, bytes->size()}).movie;
   }
-  Value target(clip);
+  std::string url(request.url.view());
+  if (request.level >= 0 && movie) {
+    if (!player.load_level(request.level, movie, resolve_movie_url(player, url), bytes->size()))
+      return;
+  }
+  auto* clip = dynamic_cast<ClipObject*>(request.target);
+  if (request.level >= 0) {
+    swf::DisplayObject* level = player.level(request.level);
+    clip = level ? clip_object(machine_, *level) : nullptr;
+  }
+  swf::DisplayObject* object = clip ? clip->object() : nullptr;
+  if (request.level < 0 && (!object || !object->sprite))
+    return;  // the clip went: the load is cancelled
+  Value target = clip ? Value(clip) : Value();
+  bool image = false;
   machine_.run_native([&](Activation& act) {
     auto tell = [&](const char* event, std::initializer_list<Value> more) {
       if (!request.loader) return;
@@ -108,16 +125,21 @@ void Loads::finish_movie(const Request& request, const std::optional<std::string
       args.insert(args.end(), more);
       act.call_method(Value(request.loader), "broadcastMessage", args);
     };
-    if (!movie) {
+    if (!movie && bytes && object && request.level < 0) {
+      // A picture in place of the clip's content.
+      for (const String& name : clip->enumerate(act)) clip->delete_property(act, name);
+      const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+      image = player.load_image(*object, {data, bytes->size()}, resolve_movie_url(player, url));
+    }
+    if (!movie && !image) {
       tell("onLoadError", {Value("URLNotFound")});
       return;
     }
-    // The clip's variables belong to what it held before.
-    for (const String& name : clip->enumerate(act)) clip->delete_property(act, name);
-    std::string url(request.url.view());
-    if (!machine_.player().load_movie(*object, movie, resolve_movie_url(machine_.player(), url),
-                                       bytes->size()))
-      return;
+    if (request.level < 0 && !image) {
+      // The clip's variables belong to what it held before.
+      for (const String& name : clip->enumerate(act)) clip->delete_property(act, name);
+      if (!player.load_movie(*object, movie, resolve_movie_url(player, url), bytes->size())) return;
+    }
     if (auto query = url.find('?'); query != std::string::npos)
       for (const auto& [name, value] : decode_form(std::string_view(url).substr(query + 1)))
         act.set(target, String(name), Value(String(value)));

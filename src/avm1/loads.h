@@ -60,6 +60,10 @@ class Loads {
   // onLoadError when the file is not a movie beside this one. A clip that
   // has gone by then cancels the load.
   bool load_movie(Object* clip, const String& url, Object* loader);
+  // The same into a level (loadMovieNum), which is made when it is empty;
+  // an empty URL empties it (unloadMovieNum). Either happens when the
+  // requests are handed over, not at once.
+  bool load_level(int level, const String& url, Object* loader);
   // Hands over the requests made before this call; requests made by the
   // handlers it runs wait for the next call.
   void complete();
@@ -74,6 +78,7 @@ class Loads {
     Object* target;
     String url;
     Object* loader = nullptr;
+    int level = -1;  // a level's number, for a movie loaded into one
   };
   bool add(Request request);
   void finish(const Request& request);

@@ -209,6 +209,7 @@ void Machine::collect() {
     realm_.trace(tracer);
     for (const Value& v : global_registers) tracer.mark(v);
     if (player_.root()) mark_stage(tracer, *player_.root(), 0);
+    for (const auto& [number, level] : player_.levels()) mark_stage(tracer, *level, 0);
     for (auto& [id, source] : roots_) source(tracer);
     for (auto& [id, timer] : timers_) {
       tracer.mark(timer.function);

@@ -1,5 +1,7 @@
 #include "avm1/url.h"
 
+#include <optional>
+
 #include "avm1/activation.h"
 #include "avm1/clip.h"
 #include "avm1/loads.h"
@@ -21,8 +23,23 @@ bool is_level(std::string_view target) {
   return target.size() > prefix.size() && equals_folded(target.substr(0, prefix.size()), prefix);
 }
 
+// The number of a target that names a level and nothing inside it.
+std::optional<int> level_named(std::string_view target) {
+  if (!is_level(target)) return std::nullopt;
+  int level = 0;
+  for (char c : target.substr(6)) {
+    if (c < '0' || c > '9' || level > 100000) return std::nullopt;
+    level = level * 10 + (c - '0');
+  }
+  return level;
+}
+
 // loadMovie and unloadMovie (an empty URL) of a clip or a level.
 void load_into(Activation& act, const String& url, const String& target) {
+  if (auto level = level_named(target.view())) {
+    act.machine().loads().load_level(*level, url, nullptr);
+    return;
+  }
   auto* clip = as_clip(Value(resolve_target(act, target)));
   swf::DisplayObject* object = clip ? clip->object() : nullptr;
   if (!object) return;

@@ -16,10 +16,6 @@ std::shared_ptr<cairo_surface_t> own_surface(cairo_surface_t* s) {
   return std::shared_ptr<cairo_surface_t>(s, cairo_surface_destroy);
 }
 
-namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
 void check_size(std::uint64_t width, std::uint64_t height) {
   if (width == 0 || height == 0) throw ReadError("bitmap has no pixels");
   if (width * height > kMaxBitmapPixels || width > 32767 || height > 32767)
@@ -47,6 +43,10 @@ std::uint32_t premultiplied_pixel(unsigned a, unsigned r, unsigned g, unsigned b
   r = std::min(r, a), g = std::min(g, a), b = std::min(b, a);
   return (a << 24) | (r << 16) | (g << 8) | b;
 }
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t premultiply(unsigned a, unsigned r, unsigned g, unsigned b) {
   return (a << 24) | ((r * a + 127) / 255 << 16) | ((g * a + 127) / 255 << 8) |
@@ -215,8 +215,7 @@ BitmapDefinition decode_png(std::span<const std::uint8_t> d) {
 
 BitmapDefinition decode_image(std::span<const std::uint8_t> d) {
   if (starts_with(d, {0x89, 'P', 'N', 'G'})) return decode_png(d);
-  if (starts_with(d, {'G', 'I', 'F', '8'}))
-    throw ReadError("GIF bitmaps are not supported", DiagnosticKind::Unsupported);
+  if (starts_with(d, {'G', 'I', 'F', '8'})) return decode_gif(d);
   d = strip_bad_prefix(d);
   char error[JMSG_LENGTH_MAX + 64];
   cairo_surface_t* s = decode_jpeg_surface(d.data(), d.size(), error, sizeof error);
@@ -299,6 +298,13 @@ BitmapDefinition read_define_bits(ByteReader& in, std::span<const std::uint8_t> 
   Bytes joined(jpeg_tables.begin(), jpeg_tables.end());
   joined.insert(joined.end(), image.begin(), image.end());
   return decode_image(joined);
+}
+
+BitmapDefinition decode_image_file(std::span<const std::uint8_t> data) {
+  if (!starts_with(data, {0xFF, 0xD8}) && !starts_with(data, {0x89, 'P', 'N', 'G'}) &&
+      !starts_with(data, {'G', 'I', 'F', '8'}))
+    throw ReadError("not a JPEG, PNG or GIF image");
+  return decode_image(data);
 }
 
 BitmapDefinition read_define_bits_jpeg2(ByteReader& in) {

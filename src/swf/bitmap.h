@@ -31,6 +31,20 @@ BitmapDefinition read_define_bits_jpeg2(ByteReader& in);
 BitmapDefinition read_define_bits_jpeg3(ByteReader& in);
 BitmapDefinition read_define_bits_lossless(ByteReader& in, bool with_alpha);
 
+// A JPEG, PNG or GIF file's picture (a GIF's first image); throws
+// ReadError when the data is none of those or cannot be decoded.
+BitmapDefinition decode_image_file(std::span<const std::uint8_t> data);
+BitmapDefinition decode_gif(std::span<const std::uint8_t> data);
+
+// For the decoders: throws ReadError when a picture of this size is refused;
+// a new transparent surface (throws when there is no memory for it); a row
+// of one; a premultiplied pixel from straight alpha and channels that are
+// premultiplied already (clamped to alpha).
+void check_size(std::uint64_t width, std::uint64_t height);
+std::shared_ptr<cairo_surface_t> new_surface(int width, int height);
+std::uint32_t* surface_row(cairo_surface_t* s, int y);
+std::uint32_t premultiplied_pixel(unsigned a, unsigned r, unsigned g, unsigned b);
+
 // Wraps a surface that this object now owns.
 std::shared_ptr<cairo_surface_t> own_surface(cairo_surface_t* s);
 

@@ -1,6 +1,7 @@
 #include "swf/bounds.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "swf/bitmap_data.h"
 #include "swf/drawing.h"
@@ -45,7 +46,11 @@ class Bounds {
       std::optional<Box> drawn;
       if (obj.drawing && !obj.drawing->empty() && usable(m))
         drawn = device_box(obj.drawing->bounds(), m, kMargin);
-      return join(drawn, list(obj.sprite->display_list, m, nesting + 1));
+      const Dictionary& outer = dict_;
+      dict_ = content_dictionary(obj, outer);
+      auto children = list(obj.sprite->display_list, m, nesting + 1);
+      dict_ = outer;
+      return join(drawn, children);
     }
     if (obj.text_field) return device_box(obj.text_field->bounds, m, kMargin);
     if (obj.bitmap && usable(m)) return device_box(bitmap_rect(*obj.bitmap), m, kMargin);
@@ -60,7 +65,7 @@ class Bounds {
   }
 
   std::optional<Box> character(std::uint16_t id, ButtonState state, const Matrix& m, int nesting) {
-    const Character* c = dict_.find(id);
+    const Character* c = dict_.get().find(id);
     if (!c || !usable(m)) return std::nullopt;
     if (auto* s = std::get_if<ShapeDefinition>(c)) return device_box(s->bounds, m, kMargin);
     if (auto* ms = std::get_if<MorphShapeDefinition>(c))
@@ -86,7 +91,7 @@ class Bounds {
     return box;
   }
 
-  const Dictionary& dict_;
+  std::reference_wrapper<const Dictionary> dict_;
   CharacterStack stack_;
 };
 

@@ -45,6 +45,11 @@ class Dictionary {
   // define no character but are kept for the tags that use them.
   bool define(std::uint16_t tag_code, std::span<const std::uint8_t> body, std::size_t offset = 0);
 
+  // A picture that came from elsewhere (a loaded image file) as a character.
+  void add_bitmap(std::uint16_t id, BitmapDefinition bitmap) {
+    characters_.insert_or_assign(id, std::move(bitmap));
+  }
+
   const Character* find(std::uint16_t id) const;
   const SpriteDefinition* sprite(std::uint16_t id) const;
   const ShapeDefinition* shape(std::uint16_t id) const;

@@ -30,6 +30,7 @@ namespace strandel::swf {
 enum class ButtonState : std::uint8_t { Up = 1, Over = 2, Down = 4, HitTest = 8 };
 
 class TextField;
+class Dictionary;
 class Drawing;
 class BitmapData;
 class Timeline;
@@ -70,6 +71,8 @@ struct SpriteInstance {
   const Timeline* loaded = nullptr;
   std::string url;
   std::size_t loaded_bytes = 0;  // the size of the movie's file
+  // The loaded movie's characters, which the clip's content is made of.
+  const Dictionary* dictionary = nullptr;
 };
 
 enum class DisplayKind : std::uint8_t { Graphic, MovieClip, Button, EditText };
@@ -128,6 +131,12 @@ struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   // translation.
   void write_scale_rotation();
 };
+
+// The characters an object's content comes from: those of the movie loaded
+// into it, if one is, else `outer` (its parent's).
+inline const Dictionary& content_dictionary(const DisplayObject& object, const Dictionary& outer) {
+  return object.sprite && object.sprite->dictionary ? *object.sprite->dictionary : outer;
+}
 
 // What one PlaceObject, PlaceObject2 or PlaceObject3 record asks for; the
 // fields the record leaves out are unset.

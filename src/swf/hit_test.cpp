@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "swf/drawing.h"
 #include "swf/traversal.h"
@@ -33,10 +34,15 @@ class HitTester {
       if (obj.clip_depth != 0 || !obj.visible) continue;
       Matrix mm = obj.matrix.then(m);
       if (obj.sprite) {
-        if (ButtonHit hit = find(obj.sprite->display_list, mm, nesting + 1)) return hit;
+        const Dictionary& outer = dict_;
+        dict_ = content_dictionary(obj, outer);
+        ButtonHit hit = find(obj.sprite->display_list, mm, nesting + 1);
+        dict_ = outer;
+        if (hit) return hit;
         continue;
       }
-      const ButtonDefinition* b = obj.kind == DisplayKind::Button ? dict_.button(obj.character_id) : nullptr;
+      const ButtonDefinition* b =
+          obj.kind == DisplayKind::Button ? dict_.get().button(obj.character_id) : nullptr;
       if (b && button_contains(*b, mm, nesting)) return {&obj, b};
     }
     return {};
@@ -49,12 +55,16 @@ class HitTester {
     Matrix mm = obj.matrix.then(m);
     if (obj.sprite) {
       if (obj.drawing && !obj.drawing->empty() && drawing_contains(*obj.drawing, mm)) return true;
+      const Dictionary& outer = dict_;
+      dict_ = content_dictionary(obj, outer);
+      bool hit = false;
       for (const auto& [depth, child] : obj.sprite->display_list)
-        if (child->clip_depth == 0 && object_contains(*child, mm, nesting + 1)) return true;
-      return false;
+        if (!hit && child->clip_depth == 0) hit = object_contains(*child, mm, nesting + 1);
+      dict_ = outer;
+      return hit;
     }
     if (obj.kind == DisplayKind::Button) {
-      const ButtonDefinition* b = dict_.button(obj.character_id);
+      const ButtonDefinition* b = dict_.get().button(obj.character_id);
       return b && button_contains(*b, mm, nesting);
     }
     return contains(obj.character_id, mm, nesting);
@@ -69,7 +79,7 @@ class HitTester {
   }
 
   bool contains(std::uint16_t id, const Matrix& m, int nesting) {
-    const Character* c = dict_.find(id);
+    const Character* c = dict_.get().find(id);
     if (!c || nesting > kMaxNesting || !stack_.spend()) return false;
     auto inverse = m.inverse();
     if (!inverse) return false;
@@ -131,7 +141,7 @@ class HitTester {
     return false;
   }
 
-  const Dictionary& dict_;
+  std::reference_wrapper<const Dictionary> dict_;
   CharacterStack stack_;
   cairo_surface_t* surface_;
   cairo_t* cr_;

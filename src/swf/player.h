@@ -20,6 +20,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "swf/diagnostic.h"
@@ -149,6 +150,11 @@ class Player {
   // Scripts making and removing objects. Each returns the new object, or
   // null when the character is not there or the depth is out of range.
   std::optional<std::uint16_t> exported_character(std::string_view name) const;
+  // A name exported by the movie `clip` belongs to (the main one or a loaded one).
+  std::optional<std::uint16_t> exported_character(const DisplayObject& clip,
+                                                  std::string_view name) const;
+  // The characters an object is made of: its movie's.
+  const Dictionary& dictionary_for(const DisplayObject& object) const;
   DisplayObject* attach(DisplayObject& parent, std::uint16_t character_id, const std::string& name,
                         std::int32_t depth);
   DisplayObject* create_empty_clip(DisplayObject& parent, const std::string& name,
@@ -197,6 +203,23 @@ class Player {
   // too many movies have been loaded.
   bool load_movie(DisplayObject& clip, std::shared_ptr<const Movie> movie, std::string url,
                   std::size_t file_bytes);
+  // A JPEG, PNG or GIF file in place of a clip's content, its top left
+  // corner at the clip's origin. False when the data is not such a picture
+  // (or as load_movie).
+  bool load_image(DisplayObject& clip, std::span<const std::uint8_t> image, std::string url);
+  // Levels: _level0 is the main movie's root; loadMovieNum puts movies in
+  // others, drawn above it from the lowest up. Null when the level is empty.
+  DisplayObject* level(int number) const;
+  // Loads a movie into a level, making the level when it is empty (false
+  // when the number is out of range or as load_movie).
+  bool load_level(int number, std::shared_ptr<const Movie> movie, std::string url,
+                  std::size_t file_bytes);
+  // Empties a level; level 0 keeps its root, as an empty clip.
+  void unload_level(int number);
+  // What is drawn: the main movie's objects, or while other levels are
+  // loaded, every level's root from the lowest up.
+  const DisplayList& stage_list() const;
+  const DisplayList& levels() const { return levels_; }  // above level 0
   // Empties a clip as loading a movie does, leaving nothing in its place;
   // the clip hears its unload event.
   void unload_movie(DisplayObject& clip);
@@ -223,7 +246,7 @@ class Player {
   };
 
   const Timeline* timeline_of(const DisplayObject& clip) const;
-  const Timeline* sprite_timeline(std::uint16_t character_id) const;
+  const Timeline* sprite_timeline(const Dictionary& dictionary, std::uint16_t character_id) const;
   void frame_of(DisplayObject& clip);
   void step_timeline(DisplayObject& clip);
   void run_frames(DisplayObject& clip, const Timeline& timeline, std::uint16_t from,
@@ -257,19 +280,29 @@ class Player {
   std::shared_ptr<const Movie> movie_;
   Dictionary dictionary_;
   std::unique_ptr<Timeline> main_;
-  mutable std::map<std::uint16_t, std::unique_ptr<Timeline>> sprite_timelines_;
+  mutable std::map<std::pair<const Dictionary*, std::uint16_t>, std::unique_ptr<Timeline>>
+      sprite_timelines_;
   std::shared_ptr<DisplayObject> root_;
   std::unique_ptr<avm1::Machine> machine_;  // null until machine() is first asked
   TraceHandler on_trace_;
   std::vector<std::weak_ptr<DisplayObject>> exec_;  // oldest first; frames run newest first
   // Init actions and Initialize events run first, Construct events next.
   std::deque<QueuedAction> init_queue_, construct_queue_, queue_;
-  // Movies loaded into clips and their main timelines, kept while the
-  // player lives (at most kMaxLoadedMovies).
-  std::vector<std::shared_ptr<const Movie>> loaded_movies_;
-  std::vector<std::unique_ptr<Timeline>> loaded_timelines_;
+  // A movie loaded into a clip or a level, with its main timeline and the
+  // characters it defines; kept while the player lives (at most
+  // kMaxLoadedMovies).
+  struct LoadedMovie {
+    std::shared_ptr<const Movie> movie;
+    std::unique_ptr<Timeline> timeline;
+    std::unique_ptr<Dictionary> dictionary;
+    std::map<std::string, std::uint16_t, std::less<>> exports;  // ExportAssets, lower case
+  };
+  std::vector<LoadedMovie> loaded_;
+  DisplayList levels_;              // the roots of levels above 0, by number
+  mutable DisplayList stage_list_;  // level 0's root and levels_, while there are levels
   std::map<std::string, std::uint16_t, std::less<>> exports_;  // ExportAssets, lower case
-  std::set<std::uint16_t> init_done_;                          // sprites whose DoInitAction has run
+  // Sprites whose DoInitAction has run, by the dictionary they are in.
+  std::set<std::pair<const Dictionary*, std::uint16_t>> init_done_;
   CommandHandler on_fscommand_;
   LogCallback log_;
   SoundEvents* sound_ = nullptr;

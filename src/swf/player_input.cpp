@@ -97,7 +97,7 @@ DisplayObject* Player::interactive_at(double x, double y) const {
         DisplayObject& obj = *it->second;
         if (obj.clip_depth != 0 || !obj.visible) continue;
         if (obj.kind == DisplayKind::Button || (obj.is_clip() && player.wants_mouse(obj))) {
-          if (object_at(player.dictionary_, obj, m, x, y)) return &obj;
+          if (object_at(player.dictionary_for(obj), obj, m, x, y)) return &obj;
           continue;
         }
         if (obj.sprite) {
@@ -129,7 +129,8 @@ void Player::button_event(DisplayObject& object, std::uint16_t condition, std::u
     queue_.push_back({object.shared_from_this(), {}, method});
     return;
   }
-  if (const ButtonDefinition* b = dictionary_.button(object.character_id); b && object.parent) {
+  if (const ButtonDefinition* b = dictionary_for(object).button(object.character_id);
+      b && object.parent) {
     for (const ButtonAction& a : b->actions)
       if (a.conditions & condition)
         queue_.push_back({object.parent->shared_from_this(), a.actions});
@@ -283,7 +284,7 @@ void Player::key_down(int key_code, int ascii) {
   for (const auto& obj : targets) {
     if (obj->removed) continue;
     if (obj->kind == DisplayKind::Button) {
-      const ButtonDefinition* b = dictionary_.button(obj->character_id);
+      const ButtonDefinition* b = dictionary_for(*obj).button(obj->character_id);
       if (!b || !obj->parent) continue;
       for (const ButtonAction& a : b->actions)
         if (button_condition::key_code(a.conditions) == key)

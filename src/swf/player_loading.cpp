@@ -1,7 +1,14 @@
-// Movies loaded into clips by scripts (loadMovie, MovieClipLoader): the
-// clip keeps its place, name and matrix; its content becomes the movie's.
+// Movies loaded by scripts (loadMovie, loadMovieNum, MovieClipLoader): into
+// a clip, which keeps its place, name and matrix while its content becomes
+// the movie's, or into a level of its own. A loaded movie's characters are
+// its own: its clips look them up in its dictionary, not the main movie's.
+#include <exception>
+
+#include "swf/bitmap.h"
+#include "swf/bytes.h"
 #include "swf/player.h"
 #include "swf/sound_events.h"
+#include "swf/tags.h"
 #include "swf/timeline.h"
 
 namespace strandel::swf {
@@ -10,8 +17,37 @@ namespace {
 
 // Movies one run may load; each stays in memory while the player lives.
 constexpr std::size_t kMaxLoadedMovies = 256;
+// Levels are numbered from 0 up to this.
+constexpr int kMaxLevel = 16000;
+constexpr int kMaxNesting = 64;
+
+std::string lower_case(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  return out;
+}
 
 }  // namespace
+
+const Dictionary& Player::dictionary_for(const DisplayObject& object) const {
+  const DisplayObject* at = &object;
+  for (int n = 0; at && n <= kMaxNesting; ++n, at = at->parent)
+    if (at->sprite && at->sprite->dictionary) return *at->sprite->dictionary;
+  return dictionary_;
+}
+
+std::optional<std::uint16_t> Player::exported_character(const DisplayObject& clip,
+                                                        std::string_view name) const {
+  const Dictionary* dictionary = &dictionary_for(clip);
+  for (const LoadedMovie& loaded : loaded_) {
+    if (loaded.dictionary.get() != dictionary) continue;
+    auto it = loaded.exports.find(lower_case(name));
+    if (it == loaded.exports.end()) return std::nullopt;
+    return it->second;
+  }
+  return exported_character(name);
+}
 
 void Player::unload_movie(DisplayObject& clip) {
   if (!clip.sprite) return;
@@ -23,6 +59,7 @@ void Player::unload_movie(DisplayObject& clip) {
   clip.sprite->playing = true;
   if (sound_ && timeline_of(clip) && timeline_of(clip)->has_stream()) sound_->stream_stop(&clip);
   clip.sprite->loaded = nullptr;
+  clip.sprite->dictionary = nullptr;
   clip.character_id = 0;
   dispatch(clip, clip_event::Unload);
   dirty_ = true;
@@ -30,18 +67,100 @@ void Player::unload_movie(DisplayObject& clip) {
 
 bool Player::load_movie(DisplayObject& clip, std::shared_ptr<const Movie> movie, std::string url,
                         std::size_t file_bytes) {
-  if (!clip.sprite || !movie || clip.removed || loaded_movies_.size() >= kMaxLoadedMovies)
-    return false;
+  if (!clip.sprite || !movie || clip.removed || loaded_.size() >= kMaxLoadedMovies) return false;
   unload_movie(clip);
-  loaded_timelines_.push_back(std::make_unique<Timeline>(movie->data, movie->tags, false));
-  loaded_movies_.push_back(std::move(movie));
-  clip.sprite->loaded = loaded_timelines_.back().get();
+  LoadedMovie loaded{movie,
+                     std::make_unique<Timeline>(movie->data, movie->tags, false),
+                     std::make_unique<Dictionary>(),
+                     {}};
+  // The whole file is here: every character is defined before the first frame.
+  for (const TagRecord& tag : movie->tags) {
+    try {
+      auto body = movie->body(tag);
+      if (tag.code == code(TagCode::ExportAssets)) {
+        ByteReader in(body);
+        for (unsigned n = in.u16(); n > 0; --n) {
+          std::uint16_t id = in.u16();
+          loaded.exports.emplace(lower_case(in.cstring()), id);
+        }
+      } else {
+        loaded.dictionary->define(tag.code, body, tag.offset);
+      }
+    } catch (const std::exception&) {
+    }
+  }
+  clip.sprite->loaded = loaded.timeline.get();
+  clip.sprite->dictionary = loaded.dictionary.get();
+  loaded_.push_back(std::move(loaded));
   clip.sprite->url = std::move(url);
   clip.sprite->loaded_bytes = file_bytes;
-  clip.version = loaded_movies_.back()->version;
+  clip.version = movie->version;
   clip.initialized = true;
   step_timeline(clip);
   return true;
+}
+
+bool Player::load_image(DisplayObject& clip, std::span<const std::uint8_t> image, std::string url) {
+  if (!clip.sprite || clip.removed || loaded_.size() >= kMaxLoadedMovies) return false;
+  // The picture is the one character of a dictionary of its own, shown at
+  // the clip's first timeline depth.
+  constexpr std::uint16_t kPicture = 1;
+  LoadedMovie loaded{nullptr, nullptr, std::make_unique<Dictionary>(), {}};
+  try {
+    loaded.dictionary->add_bitmap(kPicture, decode_image_file(image));
+  } catch (const ReadError&) {
+    return false;
+  }
+  unload_movie(clip);
+  clip.sprite->dictionary = loaded.dictionary.get();
+  loaded_.push_back(std::move(loaded));
+  auto picture = instantiate(clip, kPicture, script_depth(1));
+  picture->name = "instance" + std::to_string(++instance_count_);
+  adopt(clip, picture);
+  clip.sprite->url = std::move(url);
+  clip.sprite->loaded_bytes = image.size();
+  clip.initialized = true;
+  step_timeline(clip);
+  return true;
+}
+
+DisplayObject* Player::level(int number) const {
+  if (number == 0) return root_.get();
+  auto it = levels_.find(number);
+  return it == levels_.end() ? nullptr : it->second.get();
+}
+
+bool Player::load_level(int number, std::shared_ptr<const Movie> movie, std::string url,
+                        std::size_t file_bytes) {
+  if (number < 0 || number > kMaxLevel) return false;
+  DisplayObject* at = level(number);
+  if (!at) {
+    auto made = std::make_shared<DisplayObject>();
+    made->kind = DisplayKind::MovieClip;
+    made->sprite = std::make_unique<SpriteInstance>();
+    made->depth = number;
+    levels_[number] = made;
+    exec_.push_back(made);
+    at = made.get();
+  }
+  return load_movie(*at, std::move(movie), std::move(url), file_bytes);
+}
+
+void Player::unload_level(int number) {
+  DisplayObject* at = level(number);
+  if (!at) return;
+  if (number == 0) return unload_movie(*at);
+  auto keep = levels_[number];
+  levels_.erase(number);
+  unload_tree(*keep, true);
+  dirty_ = true;
+}
+
+const DisplayList& Player::stage_list() const {
+  if (levels_.empty()) return root_->sprite->display_list;
+  stage_list_ = levels_;
+  stage_list_[0] = root_;
+  return stage_list_;
 }
 
 const std::string& Player::url_of(const DisplayObject& object) const {

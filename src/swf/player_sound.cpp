@@ -18,7 +18,7 @@ void Player::stop_all_sounds() {
 }
 
 void Player::button_sound(const DisplayObject& button, ButtonSoundEvent event) {
-  const ButtonDefinition* definition = dictionary_.button(button.character_id);
+  const ButtonDefinition* definition = dictionary_for(button).button(button.character_id);
   if (!sound_ || !definition) return;
   const ButtonSound& s = definition->sounds[static_cast<std::size_t>(event)];
   if (s.sound_id == 0) return;

@@ -57,7 +57,8 @@ void Player::start_object(const std::shared_ptr<DisplayObject>& object) {
 
 DisplayObject* Player::attach(DisplayObject& parent, std::uint16_t character_id,
                               const std::string& name, std::int32_t depth) {
-  if (!parent.sprite || !valid_depth(depth) || !dictionary_.find(character_id)) return nullptr;
+  if (!parent.sprite || !valid_depth(depth) || !dictionary_for(parent).find(character_id))
+    return nullptr;
   if (instances_left_ == 0) return nullptr;
   --instances_left_;
   auto& list = parent.sprite->display_list;
@@ -104,7 +105,7 @@ DisplayObject* Player::create_text_field(DisplayObject& parent, const std::strin
   }
   auto child = std::make_shared<DisplayObject>();
   child->kind = DisplayKind::EditText;
-  child->text_field = std::make_shared<TextField>(EditTextDefinition{}, dictionary_);
+  child->text_field = std::make_shared<TextField>(EditTextDefinition{}, dictionary_for(parent));
   child->text_field->bounds = bounds;
   child->matrix.tx = x;
   child->matrix.ty = y;
@@ -217,7 +218,7 @@ Matrix Player::to_stage(const DisplayObject& object) const {
 
 std::optional<Rect> Player::bounds(const DisplayObject& object) const {
   struct Measure {
-    const Dictionary& dict;
+    const Player& player;
     std::optional<Rect> of(const DisplayObject& obj, const Matrix& m, int nesting) {
       std::optional<Rect> out;
       if (nesting > kMaxClipNesting) return out;
@@ -236,10 +237,11 @@ std::optional<Rect> Player::bounds(const DisplayObject& object) const {
         grow(out, Rect{0, obj.bitmap->width() * 20, 0, obj.bitmap->height() * 20}, m);
         return out;
       }
-      character(obj.character_id, m, out, nesting);
+      character(player.dictionary_for(obj), obj.character_id, m, out, nesting);
       return out;
     }
-    void character(std::uint16_t id, const Matrix& m, std::optional<Rect>& out, int nesting) {
+    void character(const Dictionary& dict, std::uint16_t id, const Matrix& m,
+                   std::optional<Rect>& out, int nesting) {
       const Character* c = dict.find(id);
       if (!c || nesting > kMaxClipNesting) return;
       if (auto* s = std::get_if<ShapeDefinition>(c))
@@ -255,16 +257,16 @@ std::optional<Rect> Player::bounds(const DisplayObject& object) const {
       else if (auto* b = std::get_if<ButtonDefinition>(c)) {
         for (const ButtonRecord& r : b->records)
           if (r.shown_in(ButtonState::Up))
-            character(r.character_id, r.matrix.then(m), out, nesting + 1);
+            character(dict, r.character_id, r.matrix.then(m), out, nesting + 1);
       }
     }
-  } measure{dictionary_};
+  } measure{*this};
   return measure.of(object, {}, 0);
 }
 
 bool Player::object_contains(const DisplayObject& object, double stage_x, double stage_y) const {
   Matrix parent = object.parent ? to_stage(*object.parent) : Matrix{};
-  return object_at(dictionary_, object, parent, stage_x, stage_y);
+  return object_at(dictionary_for(object), object, parent, stage_x, stage_y);
 }
 
 // The topmost visible object under the pointer outside `ignore`; a clip
@@ -283,7 +285,7 @@ DisplayObject* Player::object_under_pointer(const DisplayObject* ignore) const {
             return hit;
           continue;
         }
-        if (object_at(player.dictionary_, obj, m, player.mouse_x_, player.mouse_y_))
+        if (object_at(player.dictionary_for(obj), obj, m, player.mouse_x_, player.mouse_y_))
           return obj.parent;
       }
       return nullptr;

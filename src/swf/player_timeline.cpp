@@ -77,20 +77,22 @@ struct FinalPlacement {
 
 }  // namespace
 
-const Timeline* Player::sprite_timeline(std::uint16_t character_id) const {
-  auto it = sprite_timelines_.find(character_id);
+const Timeline* Player::sprite_timeline(const Dictionary& dictionary,
+                                        std::uint16_t character_id) const {
+  auto key = std::make_pair(&dictionary, character_id);
+  auto it = sprite_timelines_.find(key);
   if (it != sprite_timelines_.end()) return it->second.get();
-  const SpriteDefinition* def = dictionary_.sprite(character_id);
+  const SpriteDefinition* def = dictionary.sprite(character_id);
   if (!def) return nullptr;
   auto timeline = std::make_unique<Timeline>(def->tags, read_tag_list(def->tags).tags, false);
-  return sprite_timelines_.emplace(character_id, std::move(timeline)).first->second.get();
+  return sprite_timelines_.emplace(key, std::move(timeline)).first->second.get();
 }
 
 const Timeline* Player::timeline_of(const DisplayObject& clip) const {
   if (clip.sprite && clip.sprite->loaded) return clip.sprite->loaded;
   if (&clip == root_.get()) return main_.get();
   if (!clip.sprite || clip.character_id == 0) return nullptr;
-  return sprite_timeline(clip.character_id);
+  return sprite_timeline(dictionary_for(clip), clip.character_id);
 }
 
 std::uint16_t Player::total_frames(const DisplayObject& clip) const {
@@ -253,7 +255,7 @@ void Player::apply_tag(DisplayObject& clip, const Timeline& t, const TagRecord& 
   } else if (tag.code == code(TagCode::DoInitAction)) {
     if (body.size() >= 2 && !actionscript3_) {
       std::uint16_t sprite_id = static_cast<std::uint16_t>(body[0] | (body[1] << 8));
-      if (init_done_.insert(sprite_id).second)
+      if (init_done_.emplace(&dictionary_for(clip), sprite_id).second)
         init_queue_.push_back({clip.shared_from_this(), body.subspan(2)});
     }
   } else if (define && is_definition(tag.code)) {
@@ -279,7 +281,7 @@ void Player::place(DisplayObject& clip, const Placement& p, std::uint16_t frame)
   DisplayList& list = clip.sprite->display_list;
   auto it = list.find(depth);
   std::shared_ptr<DisplayObject> old = it == list.end() ? nullptr : it->second;
-  const Character* c = dictionary_.find(*p.character_id);
+  const Character* c = dictionary_for(clip).find(*p.character_id);
   bool graphic = c && (std::holds_alternative<ShapeDefinition>(*c) ||
                        std::holds_alternative<MorphShapeDefinition>(*c) ||
                        std::holds_alternative<TextDefinition>(*c));
@@ -321,7 +323,8 @@ std::shared_ptr<DisplayObject> Player::instantiate(DisplayObject& parent,
   obj->depth = depth;
   obj->parent = &parent;
   obj->version = parent.version;
-  if (const Character* c = dictionary_.find(character_id)) {
+  const Dictionary& dictionary = dictionary_for(parent);
+  if (const Character* c = dictionary.find(character_id)) {
     if (std::holds_alternative<SpriteDefinition>(*c)) {
       obj->kind = DisplayKind::MovieClip;
       obj->sprite = std::make_unique<SpriteInstance>();
@@ -329,7 +332,7 @@ std::shared_ptr<DisplayObject> Player::instantiate(DisplayObject& parent,
       obj->kind = DisplayKind::Button;
     } else if (auto* e = std::get_if<EditTextDefinition>(c)) {
       obj->kind = DisplayKind::EditText;
-      obj->text_field = std::make_shared<TextField>(*e, dictionary_);
+      obj->text_field = std::make_shared<TextField>(*e, dictionary);
     }
   }
   return obj;

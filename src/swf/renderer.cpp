@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <functional>
 #include <iterator>
 
 #include "swf/bitmap_data.h"
@@ -55,7 +56,7 @@ class Renderer {
   Box object_box(const DisplayObject& obj, const Box& drawn) const;
 
   cairo_t* cr_;
-  const Dictionary& dict_;
+  std::reference_wrapper<const Dictionary> dict_;
   bool masking_ = false;  // drawing a clip layer: fills only, opaque
   CharacterStack stack_;
   int layers_ = 0;  // enclosing objects drawn on layers of their own (blend modes)
@@ -91,7 +92,7 @@ void Renderer::draw_clipped(const DisplayObject& mask, Iter first, Iter last, co
                             const ColorTransform& cx, int nesting) {
   if (first == last) return;
   std::optional<MaskBounds> bounds;
-  if (const ShapeDefinition* s = dict_.shape(mask.character_id))
+  if (const ShapeDefinition* s = dict_.get().shape(mask.character_id))
     bounds = MaskBounds{s->bounds, mask.matrix.then(m)};
   draw_masked(
       cr_, bounds, [&] { draw_range(first, last, m, cx, nesting); },
@@ -159,7 +160,11 @@ void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const Col
                             int nesting) {
   if (obj.sprite) {
     if (obj.drawing && !obj.drawing->empty()) draw_shape(*obj.drawing->shape(), m, cx);
-    return draw_list(obj.sprite->display_list, m, cx, nesting + 1);
+    const Dictionary& outer = dict_;
+    dict_ = content_dictionary(obj, outer);
+    draw_list(obj.sprite->display_list, m, cx, nesting + 1);
+    dict_ = outer;
+    return;
   }
   if (obj.text_field) return draw_text_field(cr_, *obj.text_field, m, cx, mode());
   if (obj.bitmap) return paint_image(cr_, obj.bitmap->surface(), obj.smoothing, m, cx, mode());
@@ -206,7 +211,7 @@ Box Renderer::object_box(const DisplayObject& obj, const Box& drawn) const {
 
 void Renderer::draw_character(std::uint16_t id, ButtonState state, std::uint16_t ratio,
                               const Matrix& m, const ColorTransform& cx, int nesting) {
-  const Character* c = dict_.find(id);
+  const Character* c = dict_.get().find(id);
   if (!c || nesting > kMaxNesting || !stack_.spend()) return;
   if (auto* s = std::get_if<ShapeDefinition>(c)) {
     draw_shape(*s, m, cx);

@@ -17,6 +17,9 @@ namespace strandel::avm1 {
 
 namespace {
 
+// Levels a loader may name by number.
+constexpr double kMaxLevelNumber = 16000;
+
 // A loader's target: a clip, a path to one, or a level number.
 ClipObject* target_clip(Activation& act, const Value& target) {
   if (target.is_object()) {
@@ -25,8 +28,8 @@ ClipObject* target_clip(Activation& act, const Value& target) {
   }
   if (target.is_number()) {
     double level = act.to_number(target);
-    if (!(level >= 0 && level < 1)) return nullptr;
-    return as_clip(Value(clip_level(act, 0)));
+    if (!(level >= 0 && level <= kMaxLevelNumber)) return nullptr;
+    return as_clip(Value(clip_level(act, static_cast<int>(level))));
   }
   if (target.is_string()) return as_clip(Value(resolve_target(act, act.to_string(target))));
   return nullptr;
@@ -41,6 +44,13 @@ Value constructor(Activation& act, const Value& self, std::span<const Value>) {
 }
 
 Value load_clip(Activation& act, const Value& self, std::span<const Value> args) {
+  // A level is made for the movie when it is empty.
+  if (const Value& level = arg(args, 1); level.is_number() && !args[0].is_undefined()) {
+    double number = act.to_number(level);
+    if (number >= 0 && number <= kMaxLevelNumber && !clip_level(act, static_cast<int>(number)))
+      return Value(loads_of(act).load_level(static_cast<int>(number), act.to_string(args[0]),
+                                            self.object()));
+  }
   ClipObject* clip = target_clip(act, arg(args, 1));
   if (!clip || args.empty() || args[0].is_undefined()) return Value(false);
   return Value(loads_of(act).load_movie(clip, act.to_string(args[0]), self.object()));

@@ -194,7 +194,7 @@ void MovieWidget::render_frame() {
     }
   }
   cairo_t* cr = cairo_create(frame_.get());
-  swf::render_frame(cr, w(), h(), player_->dictionary(), player_->display_list(), player_->stage(),
+  swf::render_frame(cr, w(), h(), player_->dictionary(), player_->stage_list(), player_->stage(),
                     player_->background(), shape_cache_.get(), render_options());
   cairo_destroy(cr);
   cairo_surface_flush(frame_.get());
