@@ -75,6 +75,10 @@ class TextField {
   std::string restrict;  // the characters typing may enter; empty: any
   bool has_restrict = false;
   bool advanced_anti_alias = false;
+  bool mouse_wheel_enabled = true;
+  std::optional<double> tab_index;
+  double sharpness = 0, thickness = 0;
+  std::string grid_fit_type = "pixel";
   std::size_t scroll = 1;  // the first line shown, from 1
   double hscroll = 0;      // pixels
   // The selected characters, from the anchor to the caret (either way

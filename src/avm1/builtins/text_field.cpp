@@ -401,6 +401,50 @@ Value set_anti_alias_type(Activation& act, const Value& self, std::span<const Va
   return Value();
 }
 
+template <double swf::TextField::*Field>
+Value get_number(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(f->*Field) : Value();
+}
+
+template <double swf::TextField::*Field>
+Value set_number(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (f && !args.empty()) f->*Field = act.to_number(args[0]);
+  return Value();
+}
+
+Value get_tab_index(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f && f->tab_index ? Value(*f->tab_index) : Value();
+}
+
+Value set_tab_index(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  f->tab_index = args[0].is_nullish() ? std::nullopt : std::optional<double>(act.to_int32(args[0]));
+  return Value();
+}
+
+Value get_grid_fit_type(Activation&, const Value& self, std::span<const Value>) {
+  swf::TextField* f = field_of(self);
+  return f ? Value(String(f->grid_fit_type)) : Value();
+}
+
+Value set_grid_fit_type(Activation& act, const Value& self, std::span<const Value> args) {
+  swf::TextField* f = field_of(self);
+  if (!f || args.empty()) return Value();
+  std::string v = act.to_string(args[0]).str();
+  if (v == "none" || v == "pixel" || v == "subpixel") f->grid_fit_type = v;
+  return Value();
+}
+
+Value get_filters(Activation& act, const Value& self, std::span<const Value>) {
+  return field_of(self) ? Value(act.new_array()) : Value();
+}
+
+Value set_ignored(Activation&, const Value&, std::span<const Value>) { return Value(); }
+
 // --- Methods ----------------------------------------------------------------
 
 // The range a getTextFormat or setTextFormat call names with `count`
@@ -552,42 +596,58 @@ void init_text_field_object(Activation& act, Object* field) {
 void register_text_field(Realm& realm, Activation& act) {
   using swf::TextField;
   ClassBuilder tf(act, {"TextField", nothing});
-  tf.property("text", get_text, set_text)
-      .property("htmlText", get_html_text, set_html_text)
-      .property("html", get_flag<&TextField::html>, set_html)
-      .property("length", get_length)
-      .property("multiline", get_flag<&TextField::multiline>, set_flag<&TextField::multiline>)
-      .property("wordWrap", get_flag<&TextField::word_wrap>, set_flag<&TextField::word_wrap>)
-      .property("password", get_flag<&TextField::password>, set_flag<&TextField::password>)
-      .property("selectable", get_flag<&TextField::selectable>, set_flag<&TextField::selectable>)
-      .property("border", get_flag<&TextField::border>, set_flag<&TextField::border>)
-      .property("background", get_flag<&TextField::background>, set_flag<&TextField::background>)
-      .property("embedFonts", get_flag<&TextField::embed_fonts>, set_flag<&TextField::embed_fonts>)
-      .property("condenseWhite", get_flag<&TextField::condense_white>,
-                set_flag<&TextField::condense_white>)
+  // Properties enumerate, as the player's do, in the reverse of this order.
+  constexpr std::uint32_t kProp = attr::DontDelete;
+  constexpr std::uint32_t kProp8 = attr::DontDelete | attr::Version8;
+  tf.property("gridFitType", get_grid_fit_type, set_grid_fit_type, kProp8)
+      .property("antiAliasType", get_anti_alias_type, set_anti_alias_type, kProp8)
+      .property("thickness", get_number<&TextField::thickness>, set_number<&TextField::thickness>,
+                kProp8)
+      .property("sharpness", get_number<&TextField::sharpness>, set_number<&TextField::sharpness>,
+                kProp8)
+      .property("filters", get_filters, set_ignored, kProp8)
+      .property("scroll", get_scroll, set_scroll, kProp)
+      .property("maxscroll", get_max_scroll, nullptr, kProp)
       .property("borderColor", get_color<&TextField::border_color>,
-                set_color<&TextField::border_color>)
+                set_color<&TextField::border_color>, kProp)
       .property("backgroundColor", get_color<&TextField::background_color>,
-                set_color<&TextField::background_color>)
-      .property("textColor", get_text_color, set_text_color)
-      .property("autoSize", get_auto_size, set_auto_size)
-      .property("type", get_type, set_type)
-      .property("variable", get_variable, set_variable)
-      .property("maxChars", get_max_chars, set_max_chars)
-      .property("restrict", get_restrict, set_restrict)
-      .property("textWidth", get_text_width)
-      .property("textHeight", get_text_height)
-      .property("scroll", get_scroll, set_scroll)
-      .property("maxscroll", get_max_scroll)
-      .property("bottomScroll", get_bottom_scroll)
-      .property("hscroll", get_hscroll, set_hscroll)
-      .property("maxhscroll", get_max_hscroll)
-      .property("antiAliasType", get_anti_alias_type, set_anti_alias_type, attr::Version8)
+                set_color<&TextField::background_color>, kProp)
+      .property("textColor", get_text_color, set_text_color, kProp)
+      .property("tabIndex", get_tab_index, set_tab_index, kProp)
+      .property("autoSize", get_auto_size, set_auto_size, kProp)
+      .property("text", get_text, set_text, kProp)
+      .property("type", get_type, set_type, kProp)
+      .property("htmlText", get_html_text, set_html_text, kProp)
+      .property("variable", get_variable, set_variable, kProp)
+      .property("hscroll", get_hscroll, set_hscroll, kProp)
+      .property("maxhscroll", get_max_hscroll, nullptr, kProp)
+      .property("maxChars", get_max_chars, set_max_chars, kProp)
+      .property("embedFonts", get_flag<&TextField::embed_fonts>, set_flag<&TextField::embed_fonts>,
+                kProp)
+      .property("html", get_flag<&TextField::html>, set_html, kProp)
+      .property("border", get_flag<&TextField::border>, set_flag<&TextField::border>, kProp)
+      .property("background", get_flag<&TextField::background>, set_flag<&TextField::background>,
+                kProp)
+      .property("wordWrap", get_flag<&TextField::word_wrap>, set_flag<&TextField::word_wrap>, kProp)
+      .property("password", get_flag<&TextField::password>, set_flag<&TextField::password>, kProp)
+      .property("multiline", get_flag<&TextField::multiline>, set_flag<&TextField::multiline>,
+                kProp)
+      .property("selectable", get_flag<&TextField::selectable>, set_flag<&TextField::selectable>,
+                kProp)
+      .property("length", get_length, nullptr, kProp)
+      .property("bottomScroll", get_bottom_scroll, nullptr, kProp)
+      .property("textWidth", get_text_width, nullptr, kProp)
+      .property("textHeight", get_text_height, nullptr, kProp)
+      .property("restrict", get_restrict, set_restrict, kProp)
+      .property("condenseWhite", get_flag<&TextField::condense_white>,
+                set_flag<&TextField::condense_white>, kProp)
+      .property("mouseWheelEnabled", get_flag<&TextField::mouse_wheel_enabled>,
+                set_flag<&TextField::mouse_wheel_enabled>, kProp)
       .method("getTextFormat", get_text_format)
       .method("setTextFormat", set_text_format)
       .method("getNewTextFormat", get_new_text_format)
       .method("setNewTextFormat", set_new_text_format)
-      .method("replaceText", replace_text)
+      .method("replaceText", replace_text, attr::Hidden | attr::Version7)
       .method("replaceSel", replace_sel)
       .method("removeTextField", remove_text_field)
       .method("getDepth", get_depth)
