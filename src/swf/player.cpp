@@ -181,7 +181,6 @@ bool Player::timeline_animating(const DisplayObject& clip, int nesting) const {
 bool Player::take_dirty() { return std::exchange(dirty_, false); }
 const DisplayList& Player::display_list() const { return root_->sprite->display_list; }
 const Dictionary& Player::dictionary() const { return dictionary_; }
-Rect Player::stage() const { return movie_->stage; }
 Rgba Player::background() const { return movie_->background.value_or(Rgba{255, 255, 255, 255}); }
 bool Player::actionscript3() const { return actionscript3_; }
 std::uint16_t Player::current_frame() const { return root_->sprite->current_frame; }

@@ -124,6 +124,13 @@ bool Player::load_image(DisplayObject& clip, std::span<const std::uint8_t> image
   return true;
 }
 
+// A movie loaded into level 0 takes the main movie's place on the stage.
+Rect Player::stage() const {
+  for (const LoadedMovie& loaded : loaded_)
+    if (loaded.movie && loaded.timeline.get() == root_->sprite->loaded) return loaded.movie->stage;
+  return movie_->stage;
+}
+
 DisplayObject* Player::level(int number) const {
   if (number == 0) return root_.get();
   auto it = levels_.find(number);
