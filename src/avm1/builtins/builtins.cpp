@@ -38,6 +38,7 @@ void register_builtins(Realm& realm, Activation& act) {
   register_rectangle(realm, act);
   register_matrix(realm, act);
   register_color_transform(realm, act);
+  register_transform(realm, act);
   register_context_menu(realm, act);
   register_print_job(realm, act);
   register_local_connection(realm, act);

@@ -59,6 +59,7 @@ void register_point(Realm& realm, Activation& act);
 void register_rectangle(Realm& realm, Activation& act);
 void register_matrix(Realm& realm, Activation& act);
 void register_color_transform(Realm& realm, Activation& act);
+void register_transform(Realm& realm, Activation& act);
 void register_context_menu(Realm& realm, Activation& act);
 void register_print_job(Realm& realm, Activation& act);
 void register_local_connection(Realm& realm, Activation& act);
