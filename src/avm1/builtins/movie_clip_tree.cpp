@@ -95,9 +95,11 @@ Value swap_depths(Activation& act, const Value& self, std::span<const Value> arg
   return Value();
 }
 
+// A clip holding a loaded picture, not a movie, has no version: -1.
 Value get_swf_version(Activation&, const Value& self, std::span<const Value>) {
   swf::DisplayObject* o = self_object(self);
-  return o ? Value(static_cast<int>(o->version)) : Value(-1);
+  if (!o || (o->sprite && o->sprite->dictionary && !o->sprite->loaded)) return Value(-1);
+  return Value(static_cast<int>(o->version));
 }
 
 Value get_bytes_total(Activation& act, const Value& self, std::span<const Value>) {
