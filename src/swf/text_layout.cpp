@@ -40,12 +40,20 @@ void draw_static_text(cairo_t* cr, const Dictionary& dict, const TextDefinition&
 
 namespace {
 
-// The rectangle in device pixels with its edges on whole pixels, when the
-// matrix neither turns nor skews it.
+// The rectangle in device pixels with its edges on whole pixels, when its
+// corners, each put on the nearest whole pixel, still make an upright
+// rectangle: a turn or skew too small to move a corner by half a pixel is
+// drawn as none.
 std::optional<Box> pixel_box(const Rect& r, const Matrix& m) {
-  if (m.b != 0 || m.c != 0) return std::nullopt;
-  Box b = device_box(r, m, 0);
-  return Box{std::round(b.x0), std::round(b.y0), std::round(b.x1), std::round(b.y1)};
+  auto snapped = [&](double x, double y) {
+    Point p = m.apply(x, y);
+    return Point{std::round(p.x), std::round(p.y)};
+  };
+  Point tl = snapped(r.xmin, r.ymin), tr = snapped(r.xmax, r.ymin);
+  Point bl = snapped(r.xmin, r.ymax), br = snapped(r.xmax, r.ymax);
+  if (tl.x != bl.x || tr.x != br.x || tl.y != tr.y || bl.y != br.y) return std::nullopt;
+  return Box{std::min(tl.x, tr.x), std::min(tl.y, bl.y), std::max(tl.x, tr.x),
+             std::max(tl.y, bl.y)};
 }
 
 // The field's bounds as the current path: on whole device pixels when the
