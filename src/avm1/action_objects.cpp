@@ -37,21 +37,53 @@ Scope* innermost(Scope* s, Scope::Kind kind) {
   return nullptr;
 }
 
-bool is_instance_of(Activation& act, Object* object, Object* constructor) {
-  Value proto_value = constructor->get(act, "prototype");
-  Object* proto = proto_value.object();
-  if (!proto) return false;
-  Object* o = object->proto();
+// Interfaces may extend interfaces (ImplementsOp on an interface); this
+// many levels of them, and this many interfaces in all, are looked at, so
+// interfaces that extend each other end the search.
+constexpr int kMaxInterfaceNesting = 16;
+constexpr int kMaxInterfacesVisited = 10000;
+
+// What instanceof and ImplementsOp take as a class's prototype: the value
+// stored in its own `prototype` property, whatever its version flags, never
+// asking a getter or the class's own prototypes.
+Value stored_prototype(Object* constructor) {
+  Property* p = constructor->own_property("prototype");
+  return p ? p->value : Value();
+}
+
+// Whether an interface's prototype, or one of the interfaces it extends, is
+// `proto`. The prototypes of interfaces are not followed.
+bool interface_has(Object* ip, Object* proto, int nesting, int& budget) {
+  if (ip == proto) return true;
+  if (!ip->has_interfaces() || nesting >= kMaxInterfaceNesting) return false;
+  for (Object* i : ip->interfaces())
+    if (i && --budget >= 0 && interface_has(i, proto, nesting + 1, budget)) return true;
+  return false;
+}
+
+// A clip's script object once nothing is at its path.
+bool gone(const Value& v) { return as_clip(v) && !display_object(v); }
+
+// Whether `proto` is on the prototype chain of `object`, or is an interface
+// a prototype there implements. The class and its prototype are made
+// objects first (which scripts can see); a clip is never the prototype
+// looked for, and a clip gone from the stage is no instance and no class.
+bool is_instance_of(Activation& act, const Value& object, const Value& constructor) {
+  Object* o = object.object();
+  if (!o) return false;
+  Object* c = act.to_object(constructor);
+  if (!c) return false;
+  Value proto_value = stored_prototype(c);
+  if (as_clip(proto_value)) return false;
+  Object* proto = act.to_object(proto_value);
+  if (!proto || gone(object) || gone(Value(c))) return false;
+  int budget = kMaxInterfacesVisited;
+  o = o->proto();
   for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth, o = o->proto()) {
     if (o == proto) return true;
-    if (o->has_interfaces()) {
-      for (Object* i : o->interfaces()) {
-        if (!i) continue;
-        if (i == constructor) return true;
-        Value ip = i->get(act, "prototype");
-        if (ip.object() == proto) return true;
-      }
-    }
+    if (!o->has_interfaces()) continue;
+    for (Object* i : o->interfaces())
+      if (i && --budget >= 0 && interface_has(i, proto, 1, budget)) return true;
   }
   return false;
 }
@@ -157,9 +189,7 @@ void Interpreter::action_enumerate(bool object_on_stack) {
 void Interpreter::action_instance_of() {
   Value constructor = pop();
   Value object = pop();
-  Object* o = object.object();
-  Object* c = constructor.object();
-  push(Value(o && c && is_instance_of(act_, o, c)));
+  push(Value(is_instance_of(act_, object, constructor)));
 }
 
 // Extends: the subclass gets a new prototype object inheriting from the
@@ -180,20 +210,30 @@ void Interpreter::action_extends() {
 void Interpreter::action_cast() {
   Value object = pop();
   Value constructor = pop();
-  Object* o = object.object();
-  Object* c = constructor.object();
-  push(o && c && is_instance_of(act_, o, c) ? object : Value::null());
+  // A primitive is made an object (which scripts can see) but is no instance.
+  if (!object.object()) {
+    act_.to_object(object);
+    push(Value::null());
+    return;
+  }
+  push(is_instance_of(act_, object, constructor) ? object : Value::null());
 }
 
 void Interpreter::action_implements() {
   Value constructor = pop();
   std::size_t n = count_from(pop_number(), m_.stack.size() - stack_base_);
+  // The interfaces' prototypes are taken now; a class implements
+  // interfaces once, later ImplementsOps on it are ignored.
   std::vector<Object*> interfaces;
-  for (std::size_t i = 0; i < n; ++i) interfaces.push_back(pop().object());
+  for (std::size_t i = 0; i < n; ++i) {
+    Object* interface = pop().object();
+    Value ip = interface ? stored_prototype(interface) : Value();
+    if (ip.is_object() && !as_clip(ip)) interfaces.push_back(ip.object());
+  }
   Object* c = constructor.object();
-  if (!c) return;
-  Object* proto = c->get(act_, "prototype").object();
-  if (!proto) return;
+  if (!c || n == 0) return;
+  Object* proto = stored_prototype(c).object();
+  if (!proto || proto->has_interfaces()) return;
   proto->interfaces() = std::move(interfaces);
 }
 

@@ -48,7 +48,13 @@ Value call_member(Activation& act, const Value& object, const String& name,
   return invoke(act, fn, Value(o), args, found_on);
 }
 
+// A primitive is made an object first (which scripts can see), then found
+// not to be a function.
 Value call_value_as_function(Activation& act, const Value& function, std::span<const Value> args) {
+  if (!function.is_object() && !function.is_nullish()) {
+    act.to_object(function);
+    return Value();
+  }
   return act.call(function, act.this_value, args);
 }
 

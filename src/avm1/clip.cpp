@@ -103,6 +103,13 @@ Object* ClipObject::redirect(Activation& act) {
   return other ? other : this;
 }
 
+Object* ClipObject::scope_values(Activation& act) {
+  Object* to = redirect(act);
+  if (to != this || !removed()) return to;
+  Object* root = clip_level(act, 0);
+  return root ? root : this;
+}
+
 String ClipObject::path(bool slash_syntax) {
   object_shared();
   if (!slash_syntax) return String(path_);
@@ -182,7 +189,31 @@ void ClipObject::enumerate_builtin(Activation&, std::vector<String>& names) {
 
 Value ClipObject::default_value(Activation&) { return Value(this); }
 
-String ClipObject::default_string(Activation&) { return path(false); }
+// A clip gone with nothing at its path converts to an empty string, except
+// in its own unload handler.
+String ClipObject::default_string(Activation&) {
+  if (object()) return path(false);
+  auto live = object_.lock();
+  return live && live.get() == player_.machine().unloading ? path(false) : String();
+}
+
+Object* registered_class(Machine& machine, const swf::DisplayObject& object) {
+  if (object.kind != swf::DisplayKind::MovieClip || object.character_id == 0) return nullptr;
+  for (const auto& [name, ctor] : machine.realm().registered_classes)
+    if (machine.player().exported_character(name) == object.character_id) return ctor;
+  return nullptr;
+}
+
+void construct_registered(Activation& act, ClipObject* clip) {
+  swf::DisplayObject* o = clip->object();
+  Object* ctor = o ? registered_class(act.machine(), *o) : nullptr;
+  if (!ctor) return;
+  Property* p = ctor->own_property("prototype");
+  if (p && p->value.object() && clip->proto() != p->value.object()) clip->set_proto(p->value.object());
+  clip->define("__constructor__", Value(ctor), attr::DontEnum);
+  if (act.version() < 7) clip->define("constructor", Value(ctor), attr::DontEnum);
+  act.call(Value(ctor), Value(clip), {});
+}
 
 ClipObject* clip_object(Machine& machine, swf::DisplayObject& object) {
   if (auto* existing = dynamic_cast<ClipObject*>(object.script)) return existing;
@@ -190,6 +221,12 @@ ClipObject* clip_object(Machine& machine, swf::DisplayObject& object) {
   Object* proto = object.kind == swf::DisplayKind::Button     ? realm.button_proto
                   : object.kind == swf::DisplayKind::EditText ? realm.text_field_proto
                                                               : realm.movie_clip_proto;
+  if (!realm.registered_classes.empty()) {
+    if (Object* ctor = registered_class(machine, object)) {
+      Property* p = ctor->own_property("prototype");
+      if (p && p->value.object()) proto = p->value.object();
+    }
+  }
   auto* made = machine.heap().make<ClipObject>(proto, machine.player(), object.shared_from_this());
   object.script = made;
   if (object.kind == swf::DisplayKind::EditText)

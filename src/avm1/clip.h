@@ -37,6 +37,9 @@ class ClipObject : public Object {
   String path(bool slash_syntax);
 
   Object* redirect(Activation& act) override;
+  // What a scope chain holding this clip reads and writes: the clip, the one
+  // at its path, or once nothing is there, the main movie.
+  Object* scope_values(Activation& act);
   bool get_builtin(Activation& act, const String& name, Value& out) override;
   bool set_builtin(Activation& act, const String& name, const Value& value) override;
   void enumerate_builtin(Activation& act, std::vector<String>& names) override;
@@ -50,7 +53,15 @@ class ClipObject : public Object {
   bool is_clip_;
 };
 
-// The script object of a display object, made on first use.
+// Object.registerClass: the class registered for the library symbol the
+// object was made from (by its export name), or null.
+Object* registered_class(Machine& machine, const swf::DisplayObject& object);
+// Runs a registered class as the constructor of a new clip made from its
+// symbol (the clip has its prototype already).
+void construct_registered(Activation& act, ClipObject* clip);
+
+// The script object of a display object, made on first use; a clip of a
+// registered symbol gets its class's prototype.
 ClipObject* clip_object(Machine& machine, const std::shared_ptr<swf::DisplayObject>& object);
 ClipObject* clip_object(Machine& machine, swf::DisplayObject& object);
 ClipObject* as_clip(const Value& v);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <tuple>
 
 #include "avm1/activation.h"
 #include "avm1/boxed.h"
@@ -242,10 +243,26 @@ double to_integer(Activation& act, const Value& v) {
   return std::trunc(d);
 }
 
+// A primitive becomes an object of the class the globals name String,
+// Number or Boolean now (a getter there runs; __resolve does not), made as
+// `new` makes it; nothing when that is no function.
 Object* to_object(Activation& act, const Value& v) {
   if (v.is_object()) return v.object();
   if (v.is_nullish()) return nullptr;
-  return box_primitive(act, v);
+  Realm& realm = act.realm();
+  auto [name, original, proto] =
+      v.is_string()   ? std::tuple("String", realm.string_ctor, realm.string_proto)
+      : v.is_number() ? std::tuple("Number", realm.number_ctor, realm.number_proto)
+                      : std::tuple("Boolean", realm.boolean_ctor, realm.boolean_proto);
+  Value ctor;
+  if (!realm.global || !realm.global->lookup(act, String(name), ctor)) return nullptr;
+  Object* c = ctor.object();
+  if (!c || !c->callable()) return nullptr;
+  if (c == original) {
+    Property* p = c->own_property("prototype");
+    if (p && !p->accessor() && p->value.object() == proto) return box_primitive(act, v);
+  }
+  return act.construct(ctor, std::span<const Value>(&v, 1)).object();
 }
 
 BoxedValue* box_primitive(Activation& act, const Value& v) {

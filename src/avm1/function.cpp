@@ -51,6 +51,9 @@ Object* FunctionObject::allocate(Activation& act, Object* proto) {
 Value FunctionObject::construct(Activation& act, std::span<const Value> args) {
   Value proto_value = get(act, "prototype");
   Object* instance = allocate(act, proto_value.object());
+  // A prototype that is no object is still the instance's __proto__.
+  if (!proto_value.is_object() && !proto_value.is_undefined())
+    instance->define("__proto__", proto_value, attr::DontEnum | attr::DontDelete);
   instance->define("__constructor__", Value(this), attr::DontEnum);
   if (act.version() < 7) instance->define("constructor", Value(this), attr::DontEnum);
   call(act, Value(instance), args);
@@ -88,6 +91,9 @@ Object* NativeFunction::allocate(Activation& act, Object* proto) {
 Value NativeFunction::construct(Activation& act, std::span<const Value> args) {
   Value proto_value = get(act, "prototype");
   Object* instance = allocate(act, proto_value.object());
+  // A prototype that is no object is still the instance's __proto__.
+  if (!proto_value.is_object() && !proto_value.is_undefined())
+    instance->define("__proto__", proto_value, attr::DontEnum | attr::DontDelete);
   instance->define("__constructor__", Value(this), attr::DontEnum);
   if (act.version() < 7) instance->define("constructor", Value(this), attr::DontEnum);
   Value result;

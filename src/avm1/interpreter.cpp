@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "avm1/action_codes.h"
 #include "avm1/array.h"
@@ -107,10 +108,28 @@ Interpreter::Flow Interpreter::run_range(std::size_t begin, std::size_t end) {
     pc_ = next;
     Body body(code_.subspan(body_start, length));
     Flow flow = Flow::Continue;
-    try {
-      flow = execute(code, body, next);
-    } catch (const swf::ReadError&) {
-      // A record shorter than its fields: the action is skipped.
+    {
+      struct Owner {
+        Machine& m;
+        const void* outer;
+        ~Owner() { m.action_owner = outer; }
+      } owner{m_, m_.action_owner};
+      m_.action_owner = this;
+      try {
+        flow = execute(code, body, next);
+      } catch (const swf::ReadError&) {
+        // A record shorter than its fields: the action is skipped.
+      } catch (...) {
+        if (m_.deferred_owner == this) {
+          m_.deferred_owner = nullptr;
+          m_.deferred_throw = Value();
+        }
+        throw;
+      }
+    }
+    if (m_.deferred_owner == this) {
+      m_.deferred_owner = nullptr;
+      throw ScriptException{std::exchange(m_.deferred_throw, Value())};
     }
     if (flow != Flow::Continue) return flow;
   }
@@ -635,7 +654,7 @@ void Interpreter::action_new_method() {
   for (std::size_t i = 0; i < count; ++i) args.push_back(pop());
   Value ctor;
   if (method.is_undefined() || (method.is_string() && method.string().empty()))
-    ctor = object;
+    ctor = object.is_object() || object.is_nullish() ? object : Value(act_.to_object(object));
   else
     ctor = act_.get(object, act_.to_string(method));
   push(act_.construct(ctor, args));

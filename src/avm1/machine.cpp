@@ -80,7 +80,9 @@ void Machine::guard(const std::function<void()>& run) {
   if (running == 1) {
     stack.clear();
     call_depth = 0;
-    accessor_depth = 0;
+    deferred_owner = nullptr;
+    deferred_throw = Value();
+    accessor_nesting.clear();
   }
 }
 

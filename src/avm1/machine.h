@@ -27,6 +27,7 @@
 
 namespace strandel::swf {
 class Player;
+struct DisplayObject;
 }
 
 namespace strandel::avm1 {
@@ -114,11 +115,24 @@ class Machine {
   };
   Input input;
 
+  // The clip whose unload handler runs: gone from the stage, it still
+  // converts to its path.
+  const swf::DisplayObject* unloading = nullptr;
+
   // --- Interpreter state ---
   std::vector<Value> stack;
   std::array<Value, 4> global_registers;
   int call_depth = 0;
-  int accessor_depth = 0;                              // getters running inside one another
+  // Getters, setters and watchers running inside one another, by the serial
+  // of the property they run for.
+  std::vector<std::pair<std::uint32_t, int>> accessor_nesting;
+  std::uint32_t property_serials = 0;
+  // A getter that throws while an action runs gives undefined; its throw
+  // goes on once that action is done. `action_owner` is the interpreter
+  // whose action is running, `deferred_owner` the one the throw waits for.
+  const void* action_owner = nullptr;
+  const void* deferred_owner = nullptr;
+  Value deferred_throw;
   std::uint64_t actions_per_frame = kActionsPerFrame;  // lowered by the fuzzer
   std::uint64_t actions_left = kActionsPerFrame;
   bool halted = false;    // a limit stopped the scripts of this frame

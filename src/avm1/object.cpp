@@ -23,21 +23,68 @@ const String& resolve_name() {
   return name;
 }
 
-// Getters and setters may use their own property; past this many nested
-// calls a read gives undefined and an assignment does nothing, as the
-// vendor's player does.
+// Getters, setters and watchers may use their own property; past this many
+// nested calls for one property a read gives the value last assigned to it
+// and an assignment only stores it, as the vendor's player does. The count
+// belongs to the property's record: one deleted and added again starts anew.
 constexpr int kMaxAccessorNesting = 65;
 
-// Calls a getter or setter inside the nesting limit.
-Value call_accessor(Activation& act, Object* accessor, Object* self, std::span<const Value> args) {
-  Machine& m = act.machine();
-  if (m.accessor_depth >= kMaxAccessorNesting) return Value();
-  ++m.accessor_depth;
-  struct Leave {
-    Machine& m;
-    ~Leave() { --m.accessor_depth; }
-  } leave{m};
+// One more call running for a property, while the nesting limit allows.
+class Nesting {
+ public:
+  Nesting(Machine& m, std::uint32_t& serial) : m_(m) {
+    if (!serial) serial = ++m.property_serials;
+    serial_ = serial;
+    auto& active = m_.accessor_nesting;
+    auto it = std::find_if(active.begin(), active.end(),
+                           [&](const auto& entry) { return entry.first == serial_; });
+    if (it == active.end()) {
+      active.emplace_back(serial_, 1);
+    } else if (it->second < kMaxAccessorNesting) {
+      ++it->second;
+    } else {
+      serial_ = 0;
+    }
+  }
+  ~Nesting() {
+    if (!serial_) return;
+    auto& active = m_.accessor_nesting;
+    auto it = std::find_if(active.begin(), active.end(),
+                           [&](const auto& entry) { return entry.first == serial_; });
+    if (it != active.end() && --it->second == 0) active.erase(it);
+  }
+  Nesting(const Nesting&) = delete;
+  Nesting& operator=(const Nesting&) = delete;
+  bool entered() const { return serial_ != 0; }
+
+ private:
+  Machine& m_;
+  std::uint32_t serial_;
+};
+
+// Calls a getter or setter of property `p` inside the nesting limit.
+Value call_accessor(Activation& act, Property& p, Object* accessor, Object* self,
+                    std::span<const Value> args, const Value& past_limit = Value()) {
+  Nesting nesting(act.machine(), p.serial);
+  if (!nesting.entered()) return past_limit;
   return act.call(Value(accessor), Value(self), args);
+}
+
+// A getter's throw waits for the end of the action that read the property,
+// which goes on with undefined, as the vendor's player does.
+Value call_getter(Activation& act, Property& p, Object* self) {
+  Machine& m = act.machine();
+  Value stored = p.value;
+  if (!m.action_owner) return call_accessor(act, p, p.getter, self, {}, stored);
+  try {
+    return call_accessor(act, p, p.getter, self, {}, stored);
+  } catch (const ScriptException& e) {
+    if (!m.deferred_owner) {
+      m.deferred_owner = m.action_owner;
+      m.deferred_throw = e.value;
+    }
+    return Value();
+  }
 }
 
 }  // namespace
@@ -80,7 +127,7 @@ bool Object::lookup(Activation& act, const String& name, Value& out) {
         out = p->value;
         return true;
       }
-      out = call_accessor(act, p->getter, this, {});
+      out = call_getter(act, *p, this);
       return true;
     }
     if (o->get_builtin(act, name, out)) return true;
@@ -110,16 +157,14 @@ Value Object::run_watcher(Activation& act, const String& name, const Value& old_
   for (std::size_t i = 0; i < watchers_->size(); ++i) {
     Watcher& w = (*watchers_)[i];
     if (!w.name.equals(name, act.case_sensitive())) continue;
-    Machine& m = act.machine();
-    if (m.accessor_depth >= kMaxAccessorNesting) return new_value;
+    // The watcher counts against its property's nesting, or its own
+    // while the property does not exist.
+    Property* p = find_own(act, name);
+    Nesting nesting(act.machine(), p ? p->serial : w.serial);
+    if (!nesting.entered()) return new_value;
     watched = true;
     Object* callback = w.callback;
     Value data = w.data;
-    ++m.accessor_depth;
-    struct Leave {
-      Machine& m;
-      ~Leave() { --m.accessor_depth; }
-    } leave{m};
     return act.call(Value(callback), Value(this), {Value(name), old_value, new_value, data});
   }
   return new_value;
@@ -169,7 +214,10 @@ void Object::assign(Activation& act, const String& name, const Value& v) {
     }
     if (p->accessor()) {
       if (Object* setter = p->setter)
-        call_accessor(act, setter, this, std::span<const Value>(&v, 1));
+        call_accessor(act, *p, setter, this, std::span<const Value>(&v, 1));
+      // The property keeps what was assigned once its setter is done, for a
+      // read past the nesting limit.
+      if (Property* q = props_.find(name, cs); q && q->accessor()) q->value = v;
       return;
     }
     if (is_proto_name(name, cs)) {
@@ -188,7 +236,7 @@ void Object::assign(Activation& act, const String& name, const Value& v) {
     Property* p = o->find_own(act, name);
     if (!p) continue;
     if (p->accessor()) {
-      if (p->setter) call_accessor(act, p->setter, this, std::span<const Value>(&v, 1));
+      if (p->setter) call_accessor(act, *p, p->setter, this, std::span<const Value>(&v, 1));
       return;
     }
     break;
@@ -264,9 +312,10 @@ void Object::define(const String& name, const Value& value, std::uint32_t attrib
 
 void Object::define_accessor(const String& name, Object* getter, Object* setter,
                              std::uint32_t attributes) {
+  // A property made a getter/setter keeps its value, for instanceof and a
+  // read past the nesting limit.
   Property* p = props_.find(name, true);
   if (!p) p = &props_.add(name);
-  p->value = Value();
   p->getter = getter;
   p->setter = setter;
   p->attributes = attributes;

@@ -104,6 +104,7 @@ class Object : public Cell {
     String name;
     Object* callback;
     Value data;
+    std::uint32_t serial = 0;  // for the nesting limit while its property does not exist
   };
   Value run_watcher(Activation& act, const String& name, const Value& old_value,
                     const Value& new_value, bool& watched);

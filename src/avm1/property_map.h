@@ -40,6 +40,7 @@ struct Property {
   Object* getter = nullptr;  // addProperty: both set, or the property is plain
   Object* setter = nullptr;
   std::uint32_t attributes = 0;
+  std::uint32_t serial = 0;  // names the record while its getter or setter runs; 0 until then
   bool accessor() const { return getter != nullptr; }
 };
 

@@ -26,6 +26,10 @@ struct Realm {
   Object* object_ctor = nullptr;
   Object* function_ctor = nullptr;
   Object* array_ctor = nullptr;
+  // The built-in wrappers, which box a primitive without running a script.
+  Object* string_ctor = nullptr;
+  Object* number_ctor = nullptr;
+  Object* boolean_ctor = nullptr;
 
   // Object.registerClass: the constructor a library symbol's clips get.
   std::map<std::string, Object*, std::less<>> registered_classes;

@@ -9,11 +9,16 @@ namespace strandel::avm1 {
 
 class SuperObject : public Object {
  public:
-  SuperObject(Object* self, Object* home) : Object(home->proto()), self_(self), home_(home) {}
+  // Its own __proto__ is not shown: super.__proto__ is found above the home
+  // too, like any other member.
+  SuperObject(Object* self, Object* home) : Object(home->proto()), self_(self), home_(home) {
+    properties().remove("__proto__", true);
+  }
 
   Object* self() const { return self_; }
   Object* home() const { return home_; }
   // super(args)
+  bool callable() const override { return true; }
   Value call(Activation& act, const Value& this_value, std::span<const Value> args) override;
   void trace(Tracer& tracer) override {
     Object::trace(tracer);

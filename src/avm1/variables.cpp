@@ -37,6 +37,13 @@ int level_number(Activation& act, std::string_view s) {
 // script may assign it. When no scope has one, outside functions the running
 // `this` answers; inside them, from version 6, the timeline the function
 // belongs to.
+// A timeline's scope reads from the clip as the clip's script object says.
+Object* scope_values(Activation& act, Scope* s) {
+  if (s->kind != Scope::Kind::Target) return s->values;
+  auto* clip = dynamic_cast<ClipObject*>(s->values);
+  return clip ? clip->scope_values(act) : s->values;
+}
+
 bool lookup_scopes(Activation& act, const String& name, Value& out) {
   std::string_view n = name.view();
   if (act.version() >= 6 && is_name(act, n, "_global")) {
@@ -46,7 +53,11 @@ bool lookup_scopes(Activation& act, const String& name, Value& out) {
   for (Scope* s = act.scope; s; s = s->parent) {
     // Version 4 scripts have timeline variables only: no globals.
     if (s->kind == Scope::Kind::Global && act.version() < 5) break;
-    if (s->values && s->values->lookup(act, name, out)) return true;
+    if (s->values && scope_values(act, s)->lookup(act, name, out)) return true;
+  }
+  if (act.super_object && is_name(act, n, "super")) {
+    out = Value(act.super_object);
+    return true;
   }
   if (is_name(act, n, "this")) {
     if (!act.callee) {
@@ -167,7 +178,7 @@ void set_variable(Activation& act, const String& name, const Value& value) {
     if (!s->values) continue;
     if (s->kind == Scope::Kind::Target || s->kind == Scope::Kind::Global || !s->parent ||
         s->values->has_property(act, name)) {
-      s->values->set(act, name, value);
+      scope_values(act, s)->set(act, name, value);
       return;
     }
   }

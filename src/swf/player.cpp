@@ -73,6 +73,7 @@ Player::Player(std::shared_ptr<const Movie> movie)
       for (unsigned n = in.u16(); n > 0; --n) {
         std::uint16_t id = in.u16();
         exports_.emplace(lower(in.cstring()), id);
+        exported_ids_.insert(id);
       }
     } catch (const ReadError&) {
     }
@@ -254,13 +255,18 @@ void Player::run_queue() {
     if (q.clip->removed && !q.unload) continue;
     // Before any script has run, no clip has a method to call.
     if (q.method && !machine_) continue;
-    avm1::Object* object = avm1::clip_object(machine(), q.clip);
-    if (q.method) {
+    avm1::ClipObject* object = avm1::clip_object(machine(), q.clip);
+    machine_->unloading = q.unload ? q.clip.get() : nullptr;
+    if (q.construct) {
+      machine_->run_native([object](avm1::Activation& act) { avm1::construct_registered(act, object); },
+                           q.clip->version);
+    } else if (q.method) {
       machine_->call_method(object, q.method, {}, q.clip->version);
     } else {
       avm1::Code code{movie_, q.block, q.clip->version ? q.clip->version : movie_->version};
       machine_->run_block(code, object);
     }
+    machine_->unloading = nullptr;
   }
 }
 

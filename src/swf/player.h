@@ -237,6 +237,7 @@ class Player {
     std::span<const std::uint8_t> block;  // empty for a method call
     const char* method = nullptr;         // onLoad, onEnterFrame...
     bool unload = false;                  // runs though the clip has gone
+    bool construct = false;               // runs the clip's registered class
   };
   struct Drag {
     std::weak_ptr<DisplayObject> clip;
@@ -301,6 +302,7 @@ class Player {
   DisplayList levels_;              // the roots of levels above 0, by number
   mutable DisplayList stage_list_;  // level 0's root and levels_, while there are levels
   std::map<std::string, std::uint16_t, std::less<>> exports_;  // ExportAssets, lower case
+  std::set<std::uint16_t> exported_ids_;  // the characters exports_ names
   // Sprites whose DoInitAction has run, by the dictionary they are in.
   std::set<std::pair<const Dictionary*, std::uint16_t>> init_done_;
   CommandHandler on_fscommand_;

@@ -46,6 +46,7 @@ void register_boolean(Realm& realm, Activation& act) {
   boolean.method("toString", to_string).method("valueOf", value_of);
   boolean.install(realm.global);
   realm.boolean_proto = boolean.prototype();
+  realm.boolean_ctor = boolean.constructor();
 }
 
 }  // namespace strandel::avm1

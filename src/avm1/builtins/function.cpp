@@ -15,15 +15,19 @@ Value function_constructor(Activation& act, const Value& self, std::span<const V
   return self.is_object() ? self : Value(act.new_object());
 }
 
-// The `this` a call() or apply() gives: null and undefined leave it undefined.
-Value this_argument(std::span<const Value> args) {
+// The `this` a call() or apply() gives: null and undefined leave it
+// undefined, a primitive is made an object.
+Value this_argument(Activation& act, std::span<const Value> args) {
   const Value& v = arg(args, 0);
-  return v.is_nullish() ? Value() : v;
+  if (v.is_nullish()) return Value();
+  if (v.is_object()) return v;
+  Object* boxed = act.to_object(v);
+  return boxed ? Value(boxed) : Value();
 }
 
 Value call(Activation& act, const Value& self, std::span<const Value> args) {
   std::span<const Value> rest = args.empty() ? args : args.subspan(1);
-  return act.call(self, this_argument(args), rest);
+  return act.call(self, this_argument(act, args), rest);
 }
 
 Value apply(Activation& act, const Value& self, std::span<const Value> args) {
@@ -33,7 +37,7 @@ Value apply(Activation& act, const Value& self, std::span<const Value> args) {
     if (n > kMaxApplyArguments) n = kMaxApplyArguments;
     for (int i = 0; i < n; ++i) list.push_back(array->get(act, String(std::to_string(i))));
   }
-  return act.call(self, this_argument(args), list);
+  return act.call(self, this_argument(act, args), list);
 }
 
 }  // namespace

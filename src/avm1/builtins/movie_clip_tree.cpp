@@ -40,6 +40,7 @@ Value attach_movie(Activation& act, const Value& self, std::span<const Value> ar
   Object* clip = new_clip(act, player.attach(*parent, *id, act.to_string(args[1]).str(),
                                              static_cast<std::int32_t>(depth)));
   copy_init_object(act, clip, arg(args, 3));
+  if (auto* c = as_clip(Value(clip))) construct_registered(act, c);
   return Value(clip);
 }
 

@@ -56,6 +56,7 @@ void register_number(Realm& realm, Activation& act) {
       .constant("POSITIVE_INFINITY", Value(std::numeric_limits<double>::infinity()));
   number.install(realm.global);
   realm.number_proto = number.prototype();
+  realm.number_ctor = number.constructor();
 }
 
 }  // namespace strandel::avm1

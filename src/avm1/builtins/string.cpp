@@ -232,6 +232,7 @@ void register_string(Realm& realm, Activation& act) {
       .static_method("fromCharCode", from_char_code);
   string.install(realm.global);
   realm.string_proto = string.prototype();
+  realm.string_ctor = string.constructor();
 }
 
 }  // namespace strandel::avm1
