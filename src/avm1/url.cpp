@@ -55,6 +55,11 @@ void load_into(Activation& act, const String& url, const String& target) {
 void get_url(Activation& act, const String& url, const String& target, UrlMethod method,
              bool target_is_clip, bool load_variables) {
   (void)method;
+  // "fscommand:" goes to the host whatever the flags ask for.
+  if (is_fscommand(url.view())) {
+    act.machine().player().get_url(url.str(), target.str());
+    return;
+  }
   // Variables come from local files only, so the clip's own variables are
   // never sent, whatever the method.
   if (load_variables) {

@@ -130,5 +130,30 @@ TEST(Corpus, PlaysTheFirstSecondsOfEveryMovie) {
   EXPECT_GT(played, 0u);
 }
 
+// Movies whose frame scripts, clip actions or sprite scripts end in "quit"
+// (after arrays, with, a sprite's frame script) send it on the frame the
+// vendor's player does.
+TEST(Corpus, ScriptedMoviesSendQuitOnTheirFrame) {
+  if (corpus_movies().empty()) GTEST_SKIP() << "no corpus at " << kCorpus;
+  const std::pair<const char*, int> cases[] = {
+      {"_avm1_array_sort_random.swf", 1},          {"_avm1_array_trivial.swf", 1},
+      {"_timeline_as2_2_clipaction_fscommand.swf", 1}, {"_timeline_as2_5_sprite_fscommand.swf", 8},
+      {"_trace_jump-into-with.swf", 1},             {"_trace_video-enumerate.swf", 1}};
+  for (const auto& [suffix, frame] : cases) {
+    LoadResult r = load(suffix);
+    ASSERT_TRUE(r.movie) << suffix;
+    Player player(r.movie);
+    int shown = 0, quit_frame = 0;  // frames the movie has shown, counted from 1
+    player.on_fscommand([&](const std::string& command, const std::string&) {
+      if (command == "quit" && quit_frame == 0) quit_frame = shown;
+    });
+    while (shown < 20 && quit_frame == 0) {
+      ++shown;
+      player.advance();
+    }
+    EXPECT_EQ(quit_frame, frame) << suffix;
+  }
+}
+
 }  // namespace
 }  // namespace strandel::swf
