@@ -141,10 +141,10 @@ TEST(Bitmap, BadDataIsARefusalWithAReason) {
   // DefineBitsLossless whose zlib data stops short.
   EXPECT_FALSE(d.define(20, body({3, 0, 5, 4, 0, 4, 0, 0x78, 0x9C})));
   EXPECT_EQ(d.bitmap(3), nullptr);
-  // A GIF in DefineBitsJPEG2.
+  // A GIF in DefineBitsJPEG2 that stops after its signature.
   EXPECT_FALSE(d.define(21, body({4, 0, 'G', 'I', 'F', '8', '9', 'a'})));
   ASSERT_EQ(log.size(), 4u);
-  EXPECT_EQ(log[3].kind, DiagnosticKind::Unsupported) << log[3].message();
+  EXPECT_EQ(log[3].kind, DiagnosticKind::Malformed) << log[3].message();
 }
 
 TEST(Bitmap, ErroneousHeaderBeforeJpegIsStripped) {
