@@ -29,24 +29,27 @@ double ms_since(Clock::time_point t) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
+// Names come from the constant pool, as compilers write them: 0 "i", 1 "x",
+// 2 "o", 3 "p".
 swfw::Bytes loop_body() {
   swfw::Actions body;
-  body.push_string("x").push_string("i").get_variable().push_int(2).op(swfw::op::Multiply);
+  body.push_constant(1).push_constant(0).get_variable().push_int(2).op(swfw::op::Multiply);
   body.push_int(1).op(swfw::op::Add2).op(swfw::op::DefineLocal);
-  body.push_string("o").get_variable().push_string("p").push_string("x").get_variable();
+  body.push_constant(2).get_variable().push_constant(3).push_constant(1).get_variable();
   body.op(swfw::op::SetMember);
-  body.push_string("i").push_string("i").get_variable().op(swfw::op::Increment).set_variable();
+  body.push_constant(0).push_constant(0).get_variable().op(swfw::op::Increment).set_variable();
   return body.bytes();
 }
 
 swfw::Bytes loop_function() {
   swfw::Bytes body = loop_body();
   swfw::Actions condition;
-  condition.push_string("i").get_variable().push_int(kIterations).op(swfw::op::Less2);
+  condition.push_constant(0).get_variable().push_int(kIterations).op(swfw::op::Less2);
   condition.op(swfw::op::Not);
   constexpr int kJumpSize = 5, kIfSize = 5;
   swfw::Actions f;
-  f.push_string("i").push_int(0).op(swfw::op::DefineLocal);
+  f.constant_pool({"i", "x", "o", "p"});
+  f.push_constant(0).push_int(0).op(swfw::op::DefineLocal);
   f.raw(condition.bytes());
   f.if_true(static_cast<std::int16_t>(body.size() + kJumpSize));
   f.raw(body);
