@@ -87,6 +87,8 @@ void MovieSound::stop_owner(const void* owner) {
   bool owned = owners_.erase(owner) > 0;
   bool heard = heard_.erase(owner) > 0;
   if (!owned && !heard) return;  // nothing was started through it
+  // What it started and plays on follows the movie's settings from now on.
+  if (heard) heard_.try_emplace(nullptr, swf::SoundMix{});
   post([owner](Mixer& m) { m.stop_owner(owner); }, false);
 }
 

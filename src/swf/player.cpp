@@ -137,7 +137,6 @@ void Player::advance() {
     return !clip || clip->removed;
   });
   run_queue();
-  if (remix_sounds_) remix_sounds();
   if (!machine_) return;  // nothing has run a script yet
   // Files asked for during the frame arrive after its scripts.
   machine_->loads().complete();

@@ -2,10 +2,9 @@
 // the gains Sound objects set on clips and on the whole movie.
 #include <algorithm>
 
-#include "swf/timeline.h"
-
 #include "swf/player.h"
 #include "swf/sound_events.h"
+#include "swf/timeline.h"
 
 namespace strandel::swf {
 
