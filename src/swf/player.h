@@ -275,6 +275,9 @@ class Player {
   DisplayObject* interactive_at(double x, double y) const;
   bool wants_mouse(const DisplayObject& clip) const;
   void start_object(const std::shared_ptr<DisplayObject>& object);
+  bool make_room(DisplayObject& parent, std::int32_t depth);
+  // A script-made object joins its parent and starts.
+  DisplayObject* join(DisplayObject& parent, const std::shared_ptr<DisplayObject>& child);
   void set_button_state(DisplayObject* object, ButtonState state);
   void follow_drag();
 

@@ -55,54 +55,51 @@ void Player::start_object(const std::shared_ptr<DisplayObject>& object) {
   frame_of(*object);
 }
 
-DisplayObject* Player::attach(DisplayObject& parent, std::uint16_t character_id,
-                              const std::string& name, std::int32_t depth) {
-  if (!parent.sprite || !valid_depth(depth) || !dictionary_for(parent).find(character_id))
-    return nullptr;
-  if (instances_left_ == 0) return nullptr;
+// Room at `depth` of `parent` for an object a script makes: false when the
+// parent has no timeline, the depth is out of range or this advance has made
+// its share of objects; whatever held the depth leaves.
+bool Player::make_room(DisplayObject& parent, std::int32_t depth) {
+  if (!parent.sprite || !valid_depth(depth) || instances_left_ == 0) return false;
   --instances_left_;
   auto& list = parent.sprite->display_list;
   if (auto it = list.find(depth); it != list.end()) {
     auto old = it->second;
     detach(*old, true);
   }
-  auto child = instantiate(parent, character_id, depth);
-  child->name = name;
+  return true;
+}
+
+DisplayObject* Player::join(DisplayObject& parent, const std::shared_ptr<DisplayObject>& child) {
   adopt(parent, child);
   start_object(child);
   return child.get();
 }
 
+DisplayObject* Player::attach(DisplayObject& parent, std::uint16_t character_id,
+                              const std::string& name, std::int32_t depth) {
+  if (!parent.sprite || !dictionary_for(parent).find(character_id) || !make_room(parent, depth))
+    return nullptr;
+  auto child = instantiate(parent, character_id, depth);
+  child->name = name;
+  return join(parent, child);
+}
+
 DisplayObject* Player::create_empty_clip(DisplayObject& parent, const std::string& name,
                                          std::int32_t depth) {
-  if (!parent.sprite || !valid_depth(depth) || instances_left_ == 0) return nullptr;
-  --instances_left_;
-  auto& list = parent.sprite->display_list;
-  if (auto it = list.find(depth); it != list.end()) {
-    auto old = it->second;
-    detach(*old, true);
-  }
+  if (!make_room(parent, depth)) return nullptr;
   auto child = std::make_shared<DisplayObject>();
   child->kind = DisplayKind::MovieClip;
   child->sprite = std::make_unique<SpriteInstance>();
   child->depth = depth;
   child->version = parent.version;
   child->name = name;
-  adopt(parent, child);
-  start_object(child);
-  return child.get();
+  return join(parent, child);
 }
 
 DisplayObject* Player::create_text_field(DisplayObject& parent, const std::string& name,
                                          std::int32_t depth, const Rect& bounds, double x,
                                          double y) {
-  if (!parent.sprite || !valid_depth(depth) || instances_left_ == 0) return nullptr;
-  --instances_left_;
-  auto& list = parent.sprite->display_list;
-  if (auto it = list.find(depth); it != list.end()) {
-    auto old = it->second;
-    detach(*old, true);
-  }
+  if (!make_room(parent, depth)) return nullptr;
   auto child = std::make_shared<DisplayObject>();
   child->kind = DisplayKind::EditText;
   child->text_field = std::make_shared<TextField>(EditTextDefinition{}, dictionary_for(parent));
@@ -112,28 +109,18 @@ DisplayObject* Player::create_text_field(DisplayObject& parent, const std::strin
   child->depth = depth;
   child->version = parent.version;
   child->name = name;
-  adopt(parent, child);
-  start_object(child);
-  return child.get();
+  return join(parent, child);
 }
 
 DisplayObject* Player::attach_bitmap(DisplayObject& parent, std::shared_ptr<BitmapData> bitmap,
                                      std::int32_t depth, bool smoothing) {
-  if (!parent.sprite || !bitmap || !valid_depth(depth) || instances_left_ == 0) return nullptr;
-  --instances_left_;
-  auto& list = parent.sprite->display_list;
-  if (auto it = list.find(depth); it != list.end()) {
-    auto old = it->second;
-    detach(*old, true);
-  }
+  if (!bitmap || !make_room(parent, depth)) return nullptr;
   auto child = std::make_shared<DisplayObject>();
   child->bitmap = std::move(bitmap);
   child->smoothing = smoothing;
   child->depth = depth;
   child->version = parent.version;
-  adopt(parent, child);
-  start_object(child);
-  return child.get();
+  return join(parent, child);
 }
 
 // A copy of a placed object beside it: its character, transform, colour,
