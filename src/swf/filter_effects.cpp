@@ -403,6 +403,27 @@ void apply(Picture& p, const Filter& filter, double scale) {
       filter);
 }
 
+// What one picture's filter list may cost, in steps of one pixel of one
+// plane: about one blur of 15 passes over a full-screen picture. Each
+// filter is held to its own caps; the first is always drawn, and the list
+// stops where the next would go past this, so that a list of 255 costly
+// filters (or as many as a script makes) cannot stall a frame.
+constexpr double kMaxFilterListWork = 2e8;
+
+double work_of(const Filter& filter, const Picture& p, double scale) {
+  double pixels = double(p.w()) * p.h();
+  return std::visit(
+      [&](const auto& f) {
+        if constexpr (requires { f.blur_x; })
+          return pixels * (8.0 * blur_size(f.blur_x, f.blur_y, f.passes, scale).passes + 16);
+        else if constexpr (requires { f.columns; })
+          return pixels * 16.0 * double(f.matrix.size());  // a cell is slower than a step
+        else
+          return pixels * 4.0;
+      },
+      filter);
+}
+
 }  // namespace
 
 void apply_filters(cairo_surface_t* picture, const std::vector<Filter>& filters, double scale) {
@@ -411,7 +432,12 @@ void apply_filters(cairo_surface_t* picture, const std::vector<Filter>& filters,
     return;
   cairo_surface_flush(picture);
   Picture p = read_picture(picture);
-  for (const Filter& f : filters) apply(p, f, scale);
+  double work = 0;
+  for (const Filter& f : filters) {
+    work += work_of(f, p, scale);
+    if (work > kMaxFilterListWork && &f != &filters.front()) break;
+    apply(p, f, scale);
+  }
   write_picture(p, picture);
 }
 

@@ -25,18 +25,24 @@ Path read_glyph_or_empty(std::span<const std::uint8_t> bytes) {
 }
 
 // Glyph i lies between offsets[i] and offsets[i + 1] (or `end`), all counted
-// from the start of the offset table.
+// from the start of the offset table. The glyphs of a well-formed font lie
+// one after another, so together they read the table at most once; ranges
+// that overlap could turn a small tag into gigabytes of outlines, so glyphs
+// past that much reading are left empty.
 std::vector<Path> read_glyphs(std::span<const std::uint8_t> table,
                               const std::vector<std::uint32_t>& offsets, std::uint32_t end) {
   std::vector<Path> glyphs;
   glyphs.reserve(offsets.size());
+  std::size_t unread = table.size();  // bytes that glyphs may still read
   for (std::size_t i = 0; i < offsets.size(); ++i) {
     std::uint32_t from = offsets[i];
     std::uint32_t to = i + 1 < offsets.size() ? offsets[i + 1] : end;
-    if (from >= to || to > table.size())
+    if (from >= to || to > table.size() || to - from > unread) {
       glyphs.emplace_back();
-    else
-      glyphs.push_back(read_glyph_or_empty(table.subspan(from, to - from)));
+      continue;
+    }
+    unread -= to - from;
+    glyphs.push_back(read_glyph_or_empty(table.subspan(from, to - from)));
   }
   return glyphs;
 }

@@ -1,0 +1,287 @@
+// Hostile drawing input: filters at their extremes, morph shapes whose two
+// outlines disagree, fonts whose glyph ranges overlap, endless markup and
+// masks that mask themselves. Each movie must draw within its caps and show
+// something sensible or nothing.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "render_support.h"
+#include "swf/bytes.h"
+#include "swf/font.h"
+
+using namespace render_test;
+
+namespace {
+
+constexpr swfw::Rgba kRed = swfw::rgb(255, 0, 0);
+
+// True when every pixel is the white background with some red over it:
+// what any amount of blurring, masking or morphing of a red shape shows.
+bool only_red_over_white(const Rendered& r) {
+  for (int y = 0; y < r.image->height(); ++y)
+    for (int x = 0; x < r.image->width(); ++x) {
+      Pixel p = r.at(x, y);
+      if (p.r < 250 || p.g != p.b || p.a != 255) {
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << str(p);
+        return false;
+      }
+    }
+  return true;
+}
+
+int count_red(const Rendered& r) {
+  int n = 0;
+  for (int y = 0; y < r.image->height(); ++y)
+    for (int x = 0; x < r.image->width(); ++x) n += near(r.at(x, y), 255, 0, 0, 30);
+  return n;
+}
+
+swfw::Movie white_stage(int w = 100, int h = 100) {
+  swfw::Movie m(8, w, h, 12);
+  m.background(255, 255, 255);
+  return m;
+}
+
+// A convolution filter record (id 5): `columns` × `rows` cells of `cell`.
+swfw::Bytes convolution_filter(int columns, int rows, float cell, float divisor) {
+  swfw::Writer w;
+  w.u8(5);
+  w.u8(static_cast<std::uint8_t>(columns));
+  w.u8(static_cast<std::uint8_t>(rows));
+  w.f32(divisor);
+  w.f32(0);
+  for (int i = 0; i < columns * rows; ++i) w.f32(cell);
+  w.rgba(swfw::rgba(0, 0, 0, 0));
+  w.u8(0x02);  // clamp
+  return w.take();
+}
+
+TEST(BadInput, FiltersAtTheirExtremesStayBoundedAndDrawTheShape) {
+  swfw::Movie m = white_stage(200, 100);
+  m.define_shape(1, swfw::rect_shape(1000, 1000, kRed));
+  // The largest blur the record holds, more passes than any quality level.
+  swfw::Place huge;
+  huge.depth = 1;
+  huge.character = 1;
+  huge.matrix = swfw::Matrix::translate(500, 500);
+  huge.filters = {swfw::blur_filter(65535.99, 65535.99, 31)};
+  m.place3(huge);
+  // A colour matrix of infinities and a convolution with a zero divisor
+  // leave the shape as it is.
+  swfw::Place odd;
+  odd.depth = 2;
+  odd.character = 1;
+  odd.matrix = swfw::Matrix::translate(2500, 500);
+  float inf = std::numeric_limits<float>::infinity();
+  odd.filters = {swfw::color_matrix_filter(std::vector<float>(20, inf)),
+                 convolution_filter(1, 1, 1, 0)};
+  m.place3(odd);
+  // The longest list a record holds, each filter as costly as it can be.
+  swfw::Place many;
+  many.depth = 3;
+  many.character = 1;
+  many.matrix = swfw::Matrix::translate(1000, 1000);
+  swfw::FilterOptions o;
+  o.blur_x = o.blur_y = 255;
+  o.passes = 15;
+  o.distance = 1e4;
+  for (int i = 0; many.filters.size() < 255; ++i) {
+    if (i % 3 == 0) many.filters.push_back(swfw::blur_filter(255, 255, 31));
+    if (i % 3 == 1) many.filters.push_back(swfw::glow_filter(kRed, o));
+    if (i % 3 == 2) many.filters.push_back(convolution_filter(255, 3, 1, 765));
+  }
+  m.place3(many);
+  m.show_frame();
+  Rendered r = render(m, 200, 100);
+  ASSERT_TRUE(r.player);
+  EXPECT_TRUE(only_red_over_white(r));
+  EXPECT_TRUE(near(r.at(150, 50), 255, 0, 0)) << str(r.at(150, 50));
+}
+
+// A DefineMorphShape of one fill, red at the start and at the end: its
+// start outline is a square of `side` twips, its end outline `end`.
+swfw::Bytes morph_body(std::uint16_t id, std::int32_t side, const swfw::Shape& end,
+                       std::uint32_t end_offset_extra = 0) {
+  swfw::Shape start;
+  start.set_fill0(1);
+  start.rect(0, 0, side, side);
+  swfw::Bytes start_edges = start.glyph_shape();
+  swfw::Writer styles;
+  styles.u8(1);  // one fill
+  styles.u8(0x00);
+  styles.rgba(kRed);
+  styles.rgba(kRed);
+  styles.u8(0);  // no lines
+  swfw::Writer w;
+  w.u16(id);
+  w.rect(start.bounds());
+  w.rect(end.bounds());
+  w.u32(static_cast<std::uint32_t>(styles.size() + start_edges.size() + end_offset_extra));
+  w.append(styles.take());
+  w.append(start_edges);
+  w.append(end.glyph_shape());
+  return w.take();
+}
+
+TEST(BadInput, MorphShapesWhoseOutlinesDisagreeDrawAtEveryRatio) {
+  swfw::Movie m = white_stage();
+  swfw::Shape shorter;  // one edge where the start has four
+  shorter.set_fill0(1);
+  shorter.move_to(0, 0);
+  shorter.line_to(1000, 0);
+  swfw::Shape longer;  // far more edges, out to the largest coordinates
+  longer.set_fill0(1);
+  longer.move_to(0, 0);
+  longer.move_to(1 << 29, -(1 << 29));
+  for (int i = 0; i < 50; ++i) longer.line_to((1 << 29) + (i % 2 ? -30000 : 30000), i * 1000);
+  m.tag(swfw::tag::DefineMorphShape, morph_body(1, 1000, shorter));
+  m.tag(swfw::tag::DefineMorphShape, morph_body(2, 1000, longer));
+  // End edges said to start past the end of the tag.
+  m.tag(swfw::tag::DefineMorphShape, morph_body(3, 1000, shorter, 1u << 30));
+  std::uint16_t depth = 1;
+  for (std::uint16_t id : {1, 2, 3})
+    for (std::uint16_t ratio : {0, 1, 32768, 65535}) {
+      swfw::Place p;
+      p.depth = depth++;
+      p.character = id;
+      p.ratio = ratio;
+      p.matrix = swfw::Matrix::translate(ratio ? 1000 : 0, ratio ? 1000 : 0);
+      m.place(p);
+    }
+  m.show_frame();
+  Rendered r = render(m, 100, 100);
+  ASSERT_TRUE(r.player);
+  // At ratio 0 every morph is its start square, whatever its end says.
+  EXPECT_TRUE(near(r.at(25, 25), 255, 0, 0)) << str(r.at(25, 25));
+  EXPECT_TRUE(only_red_over_white(r));
+}
+
+// DefineFont2 with wide offsets: `count` glyph offsets alternating between
+// the start and the end of one long glyph outline, so that every other
+// glyph's range covers the whole outline.
+swfw::Bytes overlapping_font_body(std::uint16_t id, std::size_t count, const swfw::Bytes& glyph) {
+  swfw::Writer w;
+  w.u16(id);
+  w.u8(0x08);  // wide offsets, no layout
+  w.u8(0);     // language
+  w.u8(0);     // no name
+  w.u16(static_cast<std::uint16_t>(count));
+  auto table_size = static_cast<std::uint32_t>((count + 1) * 4);
+  auto glyph_end = static_cast<std::uint32_t>(table_size + glyph.size());
+  for (std::size_t i = 0; i < count; ++i) w.u32(i % 2 ? glyph_end : table_size);
+  w.u32(glyph_end);  // the code table follows the outline
+  w.append(glyph);
+  for (std::size_t i = 0; i < count; ++i) w.u16(static_cast<std::uint16_t>('A' + i % 26));
+  return w.take();
+}
+
+TEST(BadInput, FontWhoseGlyphRangesOverlapReadsItsOutlinesOnce) {
+  swfw::Shape zigzag(1);  // a square and thousands of edges that add nothing
+  zigzag.set_fill0(1);
+  zigzag.rect(0, -1000, 1000, 1000);
+  zigzag.move_to(0, 0);  // then back and forth along the square's foot
+  for (int i = 0; i < 4000; ++i) zigzag.line_to(i % 2 ? 0 : 1000, 0);
+  swfw::Bytes glyph = zigzag.glyph_shape();
+  swfw::Bytes body = overlapping_font_body(1, 65535, glyph);
+  strandel::swf::ByteReader in(std::span<const std::uint8_t>(body).subspan(2));
+  auto font = strandel::swf::read_define_font2(in, 2);
+  ASSERT_EQ(font.glyphs.size(), 65535u);
+  ASSERT_FALSE(font.glyphs[0].empty());
+  // The outlines grow with the tag, not with the glyphs that share its
+  // bytes: read glyph by glyph they would take gigabytes.
+  std::size_t total = 0;
+  for (const auto& g : font.glyphs) total += g.size();
+  EXPECT_LT(total, 4 * body.size());
+
+  // The font still draws its first glyph in static text.
+  swfw::Movie m = white_stage();
+  m.tag(swfw::tag::DefineFont2, body);
+  swfw::Text t;
+  swfw::TextRecord line;
+  line.font = 1;
+  line.height = 512;
+  line.colour = kRed;
+  line.x = 200;
+  line.y = 1600;
+  line.glyphs = {{0, 600}, {2, 600}, {65534, 600}, {65535, 600}, {0xFFFFFF, 600}};
+  t.records = {line};
+  t.bounds = {0, 2000, 0, 2000};
+  m.define_text2(2, t);
+  m.place(1, 2);
+  m.show_frame();
+  Rendered r = render(m, 100, 100);
+  ASSERT_TRUE(r.player);
+  EXPECT_GT(count_red(r), 50);
+  EXPECT_TRUE(only_red_over_white(r));
+}
+
+TEST(BadInput, TextFieldsWithEndlessMarkupDrawTheirText) {
+  swfw::Movie m = white_stage(200, 100);
+  m.define_font2(1, swfw::device_font("_sans"));
+  std::string html;
+  for (int i = 0; i < 3000; ++i) html += "<p><font color=\"#FF0000\" size=\"+1\"><b><i><u>";
+  for (int i = 0; i < 3000; ++i) html += "</li></textformat></p>x<br>";
+  html += "</font></font>";
+  swfw::EditText e;
+  e.bounds = {0, 4000, 0, 2000};
+  e.font = 1;
+  e.height = 240;
+  e.colour = kRed;
+  e.html = e.multiline = e.word_wrap = true;
+  e.text = html;
+  m.define_edit_text(2, e);
+  m.place(1, 2);
+  // The same markup as plain text: one line far wider than the stage.
+  e.html = e.multiline = e.word_wrap = false;
+  m.define_edit_text(3, e);
+  m.place(2, 3, swfw::Matrix::translate(0, 1000));
+  m.show_frame();
+  Rendered r = render(m, 200, 100);
+  ASSERT_TRUE(r.player);
+  EXPECT_GT(count_red(r), 20);
+  EXPECT_TRUE(only_red_over_white(r));
+}
+
+TEST(BadInput, MasksThatMaskThemselvesDrawWithinTheNestingCap) {
+  swfw::Movie m = white_stage();
+  m.define_shape(1, swfw::rect_shape(1000, 1000, kRed));
+  // Sprite 2 masks its square with itself, so the clip layer holds the
+  // sprite within the sprite, as deep as it goes.
+  swfw::Sprite self;
+  self.place(1, 2, {}, {}, "", 2);
+  self.place(2, 1);
+  self.show_frame();
+  m.define_sprite(2, self);
+  // Sprite 3 holds the square; each sprite above it masks four copies of
+  // the one below with four more, so each level draws eight of the next.
+  swfw::Sprite leaf;
+  leaf.place(1, 1);
+  leaf.show_frame();
+  m.define_sprite(3, leaf);
+  for (std::uint16_t id = 4; id <= 9; ++id) {
+    swfw::Sprite fan;
+    for (std::uint16_t d = 1; d <= 8; d += 2) {
+      fan.place(d, id - 1, {}, {}, "", d + 1);
+      fan.place(d + 1, id - 1);
+    }
+    fan.show_frame();
+    m.define_sprite(id, fan);
+  }
+  m.place(1, 2);
+  m.place(2, 4, swfw::Matrix::translate(1000, 0));  // one level: the square
+  m.place(3, 9, swfw::Matrix::translate(0, 1000));
+  // A clip layer at the top depth masks nothing and is not drawn.
+  m.place(4, 1, swfw::Matrix::translate(1000, 1000), {}, "", 5);
+  m.show_frame();
+  Rendered r = render(m, 100, 100, 3);
+  ASSERT_TRUE(r.player);
+  EXPECT_TRUE(near(r.at(75, 25), 255, 0, 0)) << str(r.at(75, 25));
+  EXPECT_TRUE(near(r.at(75, 75), 255, 255, 255)) << str(r.at(75, 75));
+  EXPECT_TRUE(only_red_over_white(r));
+}
+
+}  // namespace
