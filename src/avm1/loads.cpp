@@ -68,14 +68,16 @@ void Loads::complete() {
 
 void Loads::finish(const Request& request) {
   std::optional<std::string> bytes;
+  std::optional<std::string> path;
   std::string_view url = request.url.view();
   // A movie's URL may carry variables for it; the file is what comes before.
   if (request.kind == Kind::Movie) url = url.substr(0, url.find('?'));
   if (auto movie = machine_.player().movie()) {
-    if (auto path = local_file_path(movie->path, url)) bytes = read_local_file(*path);
+    path = local_file_path(movie->path, url);
+    if (path) bytes = read_local_file(*path);
   }
   if (request.kind == Kind::Movie) {
-    finish_movie(request, bytes);
+    finish_movie(request, bytes, path ? *path : std::string());
     return;
   }
   machine_.run_native([&](Activation& act) {
@@ -95,13 +97,16 @@ void Loads::finish(const Request& request) {
   });
 }
 
-void Loads::finish_movie(const Request& request, const std::optional<std::string>& bytes) {
+void Loads::finish_movie(const Request& request, const std::optional<std::string>& bytes,
+                         const std::string& path) {
   swf::Player& player = machine_.player();
   if (request.level >= 0 && request.url.empty()) return player.unload_level(request.level);
   std::shared_ptr<const swf::Movie> movie;
   if (bytes) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
     movie = swf::read_movie({data, bytes->size()}).movie;
+    // Nothing else holds it yet; its imports are read from its folder.
+    if (movie) std::const_pointer_cast<swf::Movie>(movie)->path = path;
   }
   std::string url(request.url.view());
   if (request.level >= 0 && movie) {

@@ -8,10 +8,10 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
-#include <span>
 
 #include "avm1/string.h"
 #include "avm1/value.h"
@@ -82,7 +82,8 @@ class Loads {
   };
   bool add(Request request);
   void finish(const Request& request);
-  void finish_movie(const Request& request, const std::optional<std::string>& bytes);
+  void finish_movie(const Request& request, const std::optional<std::string>& bytes,
+                    const std::string& path);
 
   Machine& machine_;
   std::deque<Request> pending_;

@@ -13,29 +13,48 @@ namespace {
 std::optional<Character> read_character(TagCode tag, ByteReader& in,
                                         std::span<const std::uint8_t> jpeg_tables) {
   switch (tag) {
-    case TagCode::DefineShape: return read_define_shape(in, 1);
-    case TagCode::DefineShape2: return read_define_shape(in, 2);
-    case TagCode::DefineShape3: return read_define_shape(in, 3);
-    case TagCode::DefineShape4: return read_define_shape(in, 4);
-    case TagCode::DefineBits: return read_define_bits(in, jpeg_tables);
-    case TagCode::DefineBitsJPEG2: return read_define_bits_jpeg2(in);
-    case TagCode::DefineBitsJPEG3: return read_define_bits_jpeg3(in);
-    case TagCode::DefineBitsLossless: return read_define_bits_lossless(in, false);
-    case TagCode::DefineBitsLossless2: return read_define_bits_lossless(in, true);
-    case TagCode::DefineFont: return read_define_font(in);
-    case TagCode::DefineFont2: return read_define_font2(in, 2);
-    case TagCode::DefineFont3: return read_define_font2(in, 3);
-    case TagCode::DefineText: return read_define_text(in, 1);
-    case TagCode::DefineText2: return read_define_text(in, 2);
-    case TagCode::DefineEditText: return read_define_edit_text(in);
-    case TagCode::DefineButton: return read_define_button(in);
-    case TagCode::DefineButton2: return read_define_button2(in);
+    case TagCode::DefineShape:
+      return read_define_shape(in, 1);
+    case TagCode::DefineShape2:
+      return read_define_shape(in, 2);
+    case TagCode::DefineShape3:
+      return read_define_shape(in, 3);
+    case TagCode::DefineShape4:
+      return read_define_shape(in, 4);
+    case TagCode::DefineBits:
+      return read_define_bits(in, jpeg_tables);
+    case TagCode::DefineBitsJPEG2:
+      return read_define_bits_jpeg2(in);
+    case TagCode::DefineBitsJPEG3:
+      return read_define_bits_jpeg3(in);
+    case TagCode::DefineBitsLossless:
+      return read_define_bits_lossless(in, false);
+    case TagCode::DefineBitsLossless2:
+      return read_define_bits_lossless(in, true);
+    case TagCode::DefineFont:
+      return read_define_font(in);
+    case TagCode::DefineFont2:
+      return read_define_font2(in, 2);
+    case TagCode::DefineFont3:
+      return read_define_font2(in, 3);
+    case TagCode::DefineText:
+      return read_define_text(in, 1);
+    case TagCode::DefineText2:
+      return read_define_text(in, 2);
+    case TagCode::DefineEditText:
+      return read_define_edit_text(in);
+    case TagCode::DefineButton:
+      return read_define_button(in);
+    case TagCode::DefineButton2:
+      return read_define_button2(in);
     case TagCode::DefineMorphShape:
       return read_define_morph_shape(in, 1);
     case TagCode::DefineMorphShape2:
       return read_define_morph_shape(in, 2);
-    case TagCode::DefineVideoStream: return read_define_video_stream(in);
-    default: return std::nullopt;
+    case TagCode::DefineVideoStream:
+      return read_define_video_stream(in);
+    default:
+      return std::nullopt;
   }
 }
 
@@ -108,9 +127,26 @@ void Dictionary::define_button_cxform(std::uint16_t id, ByteReader& in) {
   if (auto* b = std::get_if<ButtonDefinition>(&it->second)) b->cxform = cx;
 }
 
-const Character* Dictionary::find(std::uint16_t id) const {
+void Dictionary::import(std::uint16_t id, const Dictionary& from, std::uint16_t from_id) {
+  if (&from == this) return;
+  characters_.erase(id);
+  imports_.insert_or_assign(id, std::make_pair(&from, from_id));
+}
+
+const Dictionary& Dictionary::source_of(std::uint16_t id) const {
+  auto it = imports_.find(id);
+  return it == imports_.end() || defined(id) ? *this : *it->second.first;
+}
+
+const Character* Dictionary::defined(std::uint16_t id) const {
   auto it = characters_.find(id);
   return it == characters_.end() ? nullptr : &it->second;
+}
+
+const Character* Dictionary::find(std::uint16_t id) const {
+  if (const Character* c = defined(id)) return c;
+  auto it = imports_.find(id);
+  return it == imports_.end() ? nullptr : it->second.first->defined(it->second.second);
 }
 
 const VideoDefinition* Dictionary::video(std::uint16_t id) const {

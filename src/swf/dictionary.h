@@ -50,6 +50,14 @@ class Dictionary {
     characters_.insert_or_assign(id, std::move(bitmap));
   }
 
+  // ImportAssets: `id` here stands for character `from_id` of another
+  // movie's dictionary, which must outlive this one. Imports are followed
+  // one step: what that movie imports in turn is not seen here.
+  void import(std::uint16_t id, const Dictionary& from, std::uint16_t from_id);
+  // The dictionary the character `id` comes from: this one, or the one it
+  // was imported from. A sprite's content is looked up there.
+  const Dictionary& source_of(std::uint16_t id) const;
+
   const Character* find(std::uint16_t id) const;
   const SpriteDefinition* sprite(std::uint16_t id) const;
   const ShapeDefinition* shape(std::uint16_t id) const;
@@ -75,9 +83,11 @@ class Dictionary {
     const Character* c = find(id);
     return c ? std::get_if<T>(c) : nullptr;
   }
+  const Character* defined(std::uint16_t id) const;  // by this movie itself
   void define_button_cxform(std::uint16_t id, ByteReader& in);
 
   std::map<std::uint16_t, Character> characters_;
+  std::map<std::uint16_t, std::pair<const Dictionary*, std::uint16_t>> imports_;
   std::vector<std::uint8_t> jpeg_tables_;
   LogCallback log_;
   mutable DeviceFonts device_fonts_;

@@ -302,10 +302,17 @@ class Player {
     std::map<std::string, std::uint16_t, std::less<>> exports;  // ExportAssets, lower case
   };
   std::vector<LoadedMovie> loaded_;
+  // Every character and export of a movie whose whole file is here; its
+  // ImportAssets are followed when `imports`.
+  void read_characters(LoadedMovie& loaded, bool imports);
+  // ImportAssets and ImportAssets2 of a movie read from `movie_path`.
+  void import_assets(Dictionary& into, const std::string& movie_path, std::uint16_t tag_code,
+                     std::span<const std::uint8_t> body);
+  const LoadedMovie* imported_movie(const std::string& movie_path, std::string_view url);
   DisplayList levels_;              // the roots of levels above 0, by number
   mutable DisplayList stage_list_;  // level 0's root and levels_, while there are levels
   std::map<std::string, std::uint16_t, std::less<>> exports_;  // ExportAssets, lower case
-  std::set<std::uint16_t> exported_ids_;  // the characters exports_ names
+  std::set<std::uint16_t> exported_ids_;                       // the characters exports_ names
   // Sprites whose DoInitAction has run, by the dictionary they are in.
   std::set<std::pair<const Dictionary*, std::uint16_t>> init_done_;
   CommandHandler on_fscommand_;

@@ -4,6 +4,7 @@
 // its own: its clips look them up in its dictionary, not the main movie's.
 #include <exception>
 
+#include "avm1/local_files.h"
 #include "swf/bitmap.h"
 #include "swf/bytes.h"
 #include "swf/player.h"
@@ -73,22 +74,7 @@ bool Player::load_movie(DisplayObject& clip, std::shared_ptr<const Movie> movie,
                      std::make_unique<Timeline>(movie->data, movie->tags, false),
                      std::make_unique<Dictionary>(),
                      {}};
-  // The whole file is here: every character is defined before the first frame.
-  for (const TagRecord& tag : movie->tags) {
-    try {
-      auto body = movie->body(tag);
-      if (tag.code == code(TagCode::ExportAssets)) {
-        ByteReader in(body);
-        for (unsigned n = in.u16(); n > 0; --n) {
-          std::uint16_t id = in.u16();
-          loaded.exports.emplace(lower_case(in.cstring()), id);
-        }
-      } else {
-        loaded.dictionary->define(tag.code, body, tag.offset);
-      }
-    } catch (const std::exception&) {
-    }
-  }
+  read_characters(loaded, true);
   clip.sprite->loaded = loaded.timeline.get();
   clip.sprite->dictionary = loaded.dictionary.get();
   loaded_.push_back(std::move(loaded));
@@ -98,6 +84,68 @@ bool Player::load_movie(DisplayObject& clip, std::shared_ptr<const Movie> movie,
   clip.initialized = true;
   step_timeline(clip);
   return true;
+}
+
+void Player::read_characters(LoadedMovie& loaded, bool imports) {
+  const Movie& movie = *loaded.movie;
+  for (const TagRecord& tag : movie.tags) {
+    try {
+      auto body = movie.body(tag);
+      if (tag.code == code(TagCode::ExportAssets)) {
+        ByteReader in(body);
+        for (unsigned n = in.u16(); n > 0; --n) {
+          std::uint16_t id = in.u16();
+          loaded.exports.emplace(lower_case(in.cstring()), id);
+        }
+      } else if (tag.code == code(TagCode::ImportAssets) ||
+                 tag.code == code(TagCode::ImportAssets2)) {
+        if (imports) import_assets(*loaded.dictionary, movie.path, tag.code, body);
+      } else {
+        loaded.dictionary->define(tag.code, body, tag.offset);
+      }
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+// ImportAssets names characters that another movie exports and gives them
+// ids in this one. The other movie is read when the tag is met, once however
+// many tags name it, from the importing movie's folder by the rules scripts'
+// loads follow. Its own frames do not play and its own imports are not
+// followed. A name it does not export, or a file that cannot be read, leaves
+// the id undefined, as a missing character.
+void Player::import_assets(Dictionary& into, const std::string& movie_path, std::uint16_t tag_code,
+                           std::span<const std::uint8_t> body) {
+  ByteReader in(body);
+  std::string url = in.cstring();
+  if (tag_code == code(TagCode::ImportAssets2)) in.skip(2);  // reserved
+  const LoadedMovie* from = imported_movie(movie_path, url);
+  for (unsigned n = in.u16(); n > 0; --n) {
+    std::uint16_t id = in.u16();
+    std::string name = lower_case(in.cstring());
+    if (!from) continue;
+    if (auto it = from->exports.find(name); it != from->exports.end())
+      into.import(id, *from->dictionary, it->second);
+  }
+}
+
+const Player::LoadedMovie* Player::imported_movie(const std::string& movie_path,
+                                                  std::string_view url) {
+  std::optional<std::string> path = avm1::local_file_path(movie_path, url);
+  if (!path) return nullptr;
+  for (const LoadedMovie& loaded : loaded_)
+    if (!loaded.timeline && loaded.movie && loaded.movie->path == *path) return &loaded;
+  if (loaded_.size() >= kMaxLoadedMovies) return nullptr;
+  std::optional<std::string> bytes = avm1::read_local_file(*path);
+  if (!bytes) return nullptr;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+  std::shared_ptr<const Movie> movie = read_movie({data, bytes->size()}).movie;
+  if (!movie) return nullptr;
+  std::const_pointer_cast<Movie>(movie)->path = *path;  // nothing else holds it yet
+  LoadedMovie loaded{std::move(movie), nullptr, std::make_unique<Dictionary>(), {}};
+  read_characters(loaded, false);
+  loaded_.push_back(std::move(loaded));
+  return &loaded_.back();
 }
 
 bool Player::load_image(DisplayObject& clip, std::span<const std::uint8_t> image, std::string url) {

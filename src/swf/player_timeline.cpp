@@ -92,7 +92,10 @@ const Timeline* Player::timeline_of(const DisplayObject& clip) const {
   if (clip.sprite && clip.sprite->loaded) return clip.sprite->loaded;
   if (&clip == root_.get()) return main_.get();
   if (!clip.sprite || clip.character_id == 0) return nullptr;
-  return sprite_timeline(dictionary_for(clip), clip.character_id);
+  // The clip's own character is its parent's movie's (an imported sprite's
+  // content is another movie's, but its id is the importer's).
+  return sprite_timeline(clip.parent ? dictionary_for(*clip.parent) : dictionary_,
+                         clip.character_id);
 }
 
 std::uint16_t Player::total_frames(const DisplayObject& clip) const {
@@ -262,6 +265,12 @@ void Player::apply_tag(DisplayObject& clip, const Timeline& t, const TagRecord& 
     define_tag(tag, body);
   } else if (define && tag.code == code(TagCode::ExportAssets)) {
     define_sound_tag(tag, body);
+  } else if (define && (tag.code == code(TagCode::ImportAssets) ||
+                        tag.code == code(TagCode::ImportAssets2))) {
+    try {
+      import_assets(dictionary_, movie_->path, tag.code, body);
+    } catch (const ReadError&) {
+    }
   }
 }
 
@@ -332,6 +341,9 @@ std::shared_ptr<DisplayObject> Player::instantiate(DisplayObject& parent,
     if (std::holds_alternative<SpriteDefinition>(*c)) {
       obj->kind = DisplayKind::MovieClip;
       obj->sprite = std::make_unique<SpriteInstance>();
+      // An imported sprite is made of the characters of its own movie.
+      if (const Dictionary& source = dictionary.source_of(character_id); &source != &dictionary)
+        obj->sprite->dictionary = &source;
     } else if (std::holds_alternative<ButtonDefinition>(*c)) {
       obj->kind = DisplayKind::Button;
     } else if (auto* e = std::get_if<EditTextDefinition>(c)) {

@@ -99,7 +99,8 @@ Value swap_depths(Activation& act, const Value& self, std::span<const Value> arg
 // A clip holding a loaded picture, not a movie, has no version: -1.
 Value get_swf_version(Activation&, const Value& self, std::span<const Value>) {
   swf::DisplayObject* o = self_object(self);
-  if (!o || (o->sprite && o->sprite->dictionary && !o->sprite->loaded)) return Value(-1);
+  if (!o || (o->sprite && o->sprite->dictionary && !o->sprite->loaded && o->character_id == 0))
+    return Value(-1);
   return Value(static_cast<int>(o->version));
 }
 
