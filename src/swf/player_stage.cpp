@@ -104,6 +104,7 @@ DisplayObject* Player::create_text_field(DisplayObject& parent, const std::strin
   child->kind = DisplayKind::EditText;
   child->text_field = std::make_shared<TextField>(EditTextDefinition{}, dictionary_for(parent));
   child->text_field->bounds = bounds;
+  child->text_field->version = parent.version;
   child->matrix.tx = x;
   child->matrix.ty = y;
   child->depth = depth;

@@ -39,7 +39,7 @@ struct Face {
     if (device) return device->advance(c) * size;
     int g = glyph(c);
     if (g < 0 || static_cast<std::size_t>(g) >= embedded->advances.size()) return size / 2;
-    return embedded->advances[g] * size / embedded->em;
+    return std::trunc(embedded->advances[g] * size / embedded->em);
   }
   double kerning(char32_t left, char32_t right) const {
     if (!embedded || left > 0xFFFF || right > 0xFFFF) return 0;
@@ -52,11 +52,11 @@ struct Face {
   bool has_metrics() const { return embedded && embedded->ascent + embedded->descent > 0; }
   double ascent() const {
     if (device) return device->ascent() * size;
-    return has_metrics() ? embedded->ascent * size / embedded->em : size * 0.8;
+    return has_metrics() ? std::trunc(embedded->ascent * size / embedded->em) : size * 0.8;
   }
   double descent() const {
     if (device) return device->descent() * size;
-    return has_metrics() ? embedded->descent * size / embedded->em : size * 0.2;
+    return has_metrics() ? std::trunc(embedded->descent * size / embedded->em) : size * 0.2;
   }
 };
 
@@ -137,9 +137,9 @@ class Layouter {
     do {
       double indent = first ? pf.indent * kTwips : 0;
       std::size_t next = wrap ? line_end(chars, line, end, right - left - indent) : end;
+      while (next < end && chars[next].c == U' ') ++next;  // spaces end the line before
       y = place_line(chars, line, next, pf, left + indent, right, y);
       line = next;
-      while (line < end && chars[line].c == U' ' && wrap) ++line;  // spaces end the line before
       first = false;
     } while (line < end && out_.lines < kMaxLines);
     return y;
@@ -170,9 +170,12 @@ class Layouter {
       const Face* f = face_for(pf);
       ascent = f->ascent(), descent = f->descent();
     }
-    std::size_t visible_end = end;
-    while (visible_end > start && chars[visible_end - 1].c == U' ') --visible_end;
-    for (std::size_t i = start; i < visible_end; ++i) width += chars[i].advance;
+    // Trailing spaces take room on left-aligned lines; from version 8 other
+    // lines leave them out.
+    std::size_t measured_end = end;
+    if (field_.version >= 8 && pf.align != TextAlign::Left)
+      while (measured_end > start && chars[measured_end - 1].c == U' ') --measured_end;
+    for (std::size_t i = start; i < measured_end; ++i) width += chars[i].advance;
     double x = left;
     if (pf.align == TextAlign::Right) x = std::max(left, right - width);
     if (pf.align == TextAlign::Center) x = left + std::max(0.0, (right - left - width) / 2);
@@ -439,22 +442,21 @@ std::size_t TextField::bottom_scroll() const {
   return last;
 }
 
-void TextField::fit_to_text() {
-  if (auto_size == AutoSize::None) return;
+double TextField::fit_to_text() {
+  if (auto_size == AutoSize::None) return 0;
   const TextLayout& l = layout();
   auto width = static_cast<std::int32_t>(std::ceil(l.text_width + 2 * kGutter));
   auto height = static_cast<std::int32_t>(std::ceil(l.text_height + 2 * kGutter));
-  if (!word_wrap) {
-    std::int32_t grow = width - bounds.width();
-    if (auto_size == AutoSize::Left) bounds.xmax += grow;
-    if (auto_size == AutoSize::Right) bounds.xmin -= grow;
-    if (auto_size == AutoSize::Center) {
-      bounds.xmin -= grow / 2;
-      bounds.xmax = bounds.xmin + width;
-    }
-  }
   bounds.ymax = bounds.ymin + height;
+  double shift = 0;
+  if (!word_wrap) {
+    double grow = width - bounds.width();
+    if (auto_size == AutoSize::Right) shift = -grow;
+    if (auto_size == AutoSize::Center) shift = -grow / 2;
+    bounds.xmax = bounds.xmin + width;
+  }
   changed();
+  return shift;
 }
 
 const TextLayout& TextField::layout() const {

@@ -20,6 +20,9 @@ namespace strandel::swf {
 
 class Dictionary;
 
+// Fields whose movie's version is unknown follow the latest rules.
+constexpr std::uint8_t kLatestVersion = 255;
+
 enum class AutoSize : std::uint8_t { None, Left, Center, Right };
 
 // One run of glyphs on a line, in one font, size and colour. Positions are
@@ -62,6 +65,8 @@ class TextField {
   bool border = false, background = false, embed_fonts = false, selectable = true;
   Rgba border_color{0, 0, 0, 255}, background_color{255, 255, 255, 255};
   AutoSize auto_size = AutoSize::None;
+  // The version of the movie the field comes from, which lays it out.
+  std::uint8_t version = kLatestVersion;
   std::string variable;
   // The definition's text (HTML when initial_html): what a field bound to a
   // new, unset variable starts again from.
@@ -121,8 +126,10 @@ class TextField {
   // from `scroll` (both from 1).
   std::size_t max_scroll() const;
   std::size_t bottom_scroll() const;
-  // Makes the bounds hold the text, keeping the side auto_size names.
-  void fit_to_text();
+  // Makes the bounds hold the text. Their left edge stays where it is; the
+  // result is how far (twips along the field's x axis) the field must move
+  // to keep the centre or the right side in place, as auto_size asks.
+  double fit_to_text();
   void changed() { layout_.reset(); }
 
  private:

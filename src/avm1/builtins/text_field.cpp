@@ -30,10 +30,15 @@ swf::TextField* field_of(const Value& self) {
 }
 
 // Text changed by a script: the layout is redone and an auto-sized field
-// takes its text's size.
-void relayout(swf::TextField& f, Activation& act) {
-  f.changed();
-  f.fit_to_text();
+// takes its text's size, moving along its own x axis when it keeps its
+// centre or right side.
+void relayout(swf::DisplayObject& o, Activation& act) {
+  o.text_field->changed();
+  if (double shift = o.text_field->fit_to_text(); shift != 0) {
+    o.matrix.tx += o.matrix.a * shift;
+    o.matrix.ty += o.matrix.b * shift;
+    o.transformed_by_script = true;
+  }
   act.machine().player().mark_dirty();
 }
 
@@ -54,7 +59,7 @@ Value set_flag(Activation& act, const Value& self, std::span<const Value> args) 
   swf::TextField* f = field_of(self);
   if (!f || args.empty()) return Value();
   f->*Field = act.to_boolean(args[0]);
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -66,7 +71,7 @@ Value set_html(Activation& act, const Value& self, std::span<const Value> args) 
   bool html = act.to_boolean(args[0]);
   if (f->html && !html) f->default_format.align = swf::TextAlign::Left;
   f->html = html;
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -96,7 +101,7 @@ void sync_from_variable(Activation& act, swf::DisplayObject& o) {
     f.set_html_text(text);
   else
     f.set_text(text);
-  relayout(f, act);
+  relayout(o, act);
 }
 
 // Text set by a script goes to the field's variable too.
@@ -152,7 +157,7 @@ void bind_variable(Activation& act, swf::DisplayObject& o) {
     f.set_html_text(f.initial_text);
   else
     f.set_text(f.initial_text);
-  relayout(f, act);
+  relayout(o, act);
   sync_to_variable(act, o);
 }
 
@@ -165,7 +170,7 @@ Value set_text(Activation& act, const Value& self, std::span<const Value> args) 
   swf::TextField* f = field_of(self);
   if (!f || args.empty()) return Value();
   f->set_text(act.to_string(args[0]).str());
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   sync_to_variable(act, *display_object(self));
   return Value();
 }
@@ -184,7 +189,7 @@ Value set_html_text(Activation& act, const Value& self, std::span<const Value> a
     f->set_html_text(s);
   else
     f->set_text(s);
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -213,7 +218,7 @@ Value set_color(Activation& act, const Value& self, std::span<const Value> args)
   swf::TextField* f = field_of(self);
   if (!f || args.empty()) return Value();
   f->*Field = from_rgb(static_cast<std::uint32_t>(act.to_int32(args[0])), 255);
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -232,7 +237,7 @@ Value set_text_color(Activation& act, const Value& self, std::span<const Value> 
   p.color = static_cast<std::uint32_t>(act.to_int32(args[0])) & 0xFFFFFF;
   p.apply_to(f->default_format);
   f->apply_format(0, f->length(), p);
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -259,7 +264,7 @@ Value set_auto_size(Activation& act, const Value& self, std::span<const Value> a
       if (equals_folded(name.view(), kAutoSizes[i])) size = static_cast<swf::AutoSize>(i);
   }
   f->auto_size = size;
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -479,7 +484,7 @@ Value set_text_format(Activation& act, const Value& self, std::span<const Value>
   if (!format) return Value();
   auto [begin, end] = range_of(act, *f, args.first(std::min<std::size_t>(args.size() - 1, 2)));
   f->apply_format(begin, end, *format);
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -508,7 +513,7 @@ Value replace_text(Activation& act, const Value& self, std::span<const Value> ar
   std::u32string text = swf::utf8_to_u32(act.to_string(args[2]).str());
   swf::TextFormat format = f->default_format;
   f->replace(begin, end, text, format);
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
@@ -523,7 +528,7 @@ Value replace_sel(Activation& act, const Value& self, std::span<const Value> arg
   f->replace(begin, end, text, f->default_format);
   std::size_t caret = end + f->length() - before;
   f->select(caret, caret);
-  relayout(*f, act);
+  relayout(*display_object(self), act);
   return Value();
 }
 
