@@ -27,6 +27,9 @@ void Player::button_sound(const DisplayObject& button, ButtonSoundEvent event) {
 
 // Volumes and gains are heard between 0 and 100%, whatever a script set;
 // each transform routes the channels already mixed by the ones inside it.
+// A Sound object names a gain by speaker then input (its `lr` plays the
+// right input in the left speaker), a SoundMix by input then output (its
+// `rl` takes the right input to the left output).
 SoundMix Player::sound_mix(const DisplayObject* clip) const {
   SoundMix mix;
   double volume = 1;
@@ -35,10 +38,10 @@ SoundMix Player::sound_mix(const DisplayObject* clip) const {
     volume *= unit(t.volume);
     double ll = unit(t.ll), rl = unit(t.rl), lr = unit(t.lr), rr = unit(t.rr);
     SoundMix m = mix;
-    mix.ll = static_cast<float>(ll * m.ll + rl * m.lr);
-    mix.rl = static_cast<float>(ll * m.rl + rl * m.rr);
-    mix.lr = static_cast<float>(lr * m.ll + rr * m.lr);
-    mix.rr = static_cast<float>(lr * m.rl + rr * m.rr);
+    mix.ll = static_cast<float>(ll * m.ll + lr * m.lr);
+    mix.rl = static_cast<float>(ll * m.rl + lr * m.rr);
+    mix.lr = static_cast<float>(rl * m.ll + rr * m.lr);
+    mix.rr = static_cast<float>(rl * m.rl + rr * m.rr);
   };
   int depth = 0;
   for (const DisplayObject* p = clip; p && depth < kMaxSoundNesting; p = p->parent, ++depth)

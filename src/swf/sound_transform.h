@@ -1,6 +1,7 @@
 // How loud a clip's sounds play, as a Sound object sets it: a volume and the
-// four channel gains (left to left, left to right, ...), in percent. Values
-// are kept as scripts give them, out of range or not; what is heard clamps.
+// four channel gains in percent, each named by speaker then input (`lr`:
+// the right input in the left speaker). Values are kept as scripts give
+// them, out of range or not; what is heard clamps.
 #pragma once
 
 #include <cstdint>
