@@ -16,6 +16,9 @@ namespace {
 constexpr double kTwips = 20;
 // Fields keep two pixels between their bounds and their text.
 constexpr double kGutter = 2 * kTwips;
+// A paragraph without tab stops has one every this many twips; the
+// vendor's player spaces them so.
+constexpr double kDefaultTabInterval = 648;
 // Lines a field lays out; text beyond them is not drawn (a field shows a
 // few hundred at most at any size).
 constexpr std::size_t kMaxLines = 10000;
@@ -68,6 +71,25 @@ struct Char {
   double advance = 0;  // twips, letter spacing and kerning included
 };
 
+// Advances along one line of a paragraph: a tab moves to the paragraph's
+// next tab stop (none past the last one), or to the next default stop when
+// it sets none.
+struct Pen {
+  const TextFormat* paragraph;
+  double indent;  // twips from the left margin to the line's start
+
+  // A character's advance with the pen `x` twips along the line.
+  double advance(const Char& ch, double x) const {
+    if (ch.c != U'\t') return ch.advance;
+    double at = indent + x;
+    if (paragraph->tab_stops.empty())
+      return (std::floor(at / kDefaultTabInterval) + 1) * kDefaultTabInterval - at;
+    for (double stop : paragraph->tab_stops)
+      if (stop * kTwips > at) return stop * kTwips - at;
+    return 0;
+  }
+};
+
 class Layouter {
  public:
   Layouter(const TextField& f, const Dictionary& dict) : field_(f), dict_(dict) {}
@@ -115,7 +137,7 @@ class Layouter {
     }
     for (std::size_t i = 0; i < chars.size(); ++i) {
       Char& ch = chars[i];
-      if (ch.c == U'\r' || !ch.face->has(ch.c)) continue;
+      if (ch.c == U'\r' || ch.c == U'\t' || !ch.face->has(ch.c)) continue;
       ch.advance = ch.face->advance(ch.c) + ch.format->letter_spacing * kTwips;
       if (ch.format->kerning && i + 1 < chars.size() && chars[i + 1].face == ch.face)
         ch.advance += ch.face->kerning(ch.c, chars[i + 1].c);
@@ -131,14 +153,15 @@ class Layouter {
                                                 : field_.default_format;
     double left = kGutter + (pf.left_margin + pf.block_indent) * kTwips;
     double right = field_.bounds.width() - kGutter - pf.right_margin * kTwips;
-    bool wrap = field_.word_wrap && field_.multiline;
+    bool wrap = field_.word_wrap;
     std::size_t line = start;
     bool first = true;
     do {
       double indent = first ? pf.indent * kTwips : 0;
-      std::size_t next = wrap ? line_end(chars, line, end, right - left - indent) : end;
+      Pen pen{&pf, indent};
+      std::size_t next = wrap ? line_end(chars, line, end, right - left - indent, pen) : end;
       while (next < end && chars[next].c == U' ') ++next;  // spaces end the line before
-      y = place_line(chars, line, next, pf, left + indent, right, y);
+      y = place_line(chars, line, next, pen, left + indent, right, y);
       line = next;
       first = false;
     } while (line < end && out_.lines < kMaxLines);
@@ -148,19 +171,20 @@ class Layouter {
   // Where a line from `start` ends: after the last space that keeps it
   // within `width`, or inside a word too long for any line.
   static std::size_t line_end(const std::vector<Char>& chars, std::size_t start, std::size_t end,
-                              double width) {
+                              double width, const Pen& pen) {
     double x = 0;
     std::size_t last_space = start;
     for (std::size_t i = start; i < end; ++i) {
       if (chars[i].c == U' ') last_space = i;
-      x += chars[i].advance;
+      x += pen.advance(chars[i], x);
       if (x > width && i > start && chars[i].c != U' ') return last_space > start ? last_space : i;
     }
     return end;
   }
 
   double place_line(const std::vector<Char>& chars, std::size_t start, std::size_t end,
-                    const TextFormat& pf, double left, double right, double y) {
+                    const Pen& pen, double left, double right, double y) {
+    const TextFormat& pf = *pen.paragraph;
     double ascent = 0, descent = 0, width = 0;
     for (std::size_t i = start; i < end; ++i) {
       ascent = std::max(ascent, chars[i].face->ascent());
@@ -175,16 +199,22 @@ class Layouter {
     std::size_t measured_end = end;
     if (field_.version >= 8 && pf.align != TextAlign::Left)
       while (measured_end > start && chars[measured_end - 1].c == U' ') --measured_end;
-    for (std::size_t i = start; i < measured_end; ++i) width += chars[i].advance;
+    for (std::size_t i = start; i < measured_end; ++i) width += pen.advance(chars[i], width);
     double x = left;
     if (pf.align == TextAlign::Right) x = std::max(left, right - width);
     if (pf.align == TextAlign::Center) x = left + std::max(0.0, (right - left - width) / 2);
     double baseline = y + ascent;
+    double line_x = 0;  // along the line from its start, where tabs are measured
     for (std::size_t i = start; i < end; ++i) {
       const Char& ch = chars[i];
-      if (ch.advance == 0 && !ch.face->has(ch.c)) continue;
+      double advance = pen.advance(ch, line_x);
+      line_x += advance;
+      if (ch.advance == 0 && (ch.c == U'\t' || !ch.face->has(ch.c))) {
+        x += advance;
+        continue;
+      }
       add_glyph(ch, x, baseline);
-      x += ch.advance;
+      x += advance;
     }
     out_.text_width = std::max(out_.text_width, width + (left - kGutter));
     ++out_.lines;
@@ -275,18 +305,13 @@ std::string TextField::text() const {
   return u32_to_utf8(all);
 }
 
-// Line ends of any kind become '\r', the field's paragraph end.
+// '\n' and '\r' each end a paragraph ('\r'), so CR LF ends two.
 void TextField::set_text(const std::string& utf8) {
   std::u32string t = utf8_to_u32(utf8);
   if (t.size() > kMaxTextFieldChars) t.resize(kMaxTextFieldChars);
-  std::u32string out;
-  out.reserve(t.size());
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    if (t[i] == U'\r' && i + 1 < t.size() && t[i + 1] == U'\n') continue;
-    out.push_back(t[i] == U'\n' ? U'\r' : t[i]);
-  }
+  std::replace(t.begin(), t.end(), U'\n', U'\r');
   std::vector<TextSpan> spans;
-  if (!out.empty()) spans.push_back({std::move(out), default_format});
+  if (!t.empty()) spans.push_back({std::move(t), default_format});
   set_spans(std::move(spans));
 }
 

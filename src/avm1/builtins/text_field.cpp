@@ -470,10 +470,9 @@ std::pair<std::size_t, std::size_t> range_of(Activation& act, const swf::TextFie
 Value get_text_format(Activation& act, const Value& self, std::span<const Value> args) {
   swf::TextField* f = field_of(self);
   if (!f) return Value();
+  // An empty range, an empty field's included, has no format to report.
   auto [begin, end] = range_of(act, *f, args.subspan(0, std::min<std::size_t>(args.size(), 2)));
-  if (f->length() == 0 || begin >= f->length())
-    return make_text_format(act, swf::PartialTextFormat::of(f->default_format));
-  return make_text_format(act, f->format_of(begin, std::max(end, begin + 1)));
+  return make_text_format(act, f->format_of(begin, end));
 }
 
 // setTextFormat([begin, [end,]] format): the format is the last argument.

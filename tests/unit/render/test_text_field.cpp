@@ -97,9 +97,9 @@ TEST(TextFieldModel, LayoutMeasuresWrapsAndFollowsTextChanges) {
   f.changed();
   EXPECT_GT(f.layout().lines, 2u);
   EXPECT_LE(f.layout().text_width, 96 * 20);  // within the bounds less the gutters
-  f.set_text("a\nb\r\nc");
-  EXPECT_EQ(f.text(), "a\rb\rc");
-  EXPECT_EQ(f.layout().lines, 3u);
+  f.set_text("a\nb\r\nc");  // CR LF ends two paragraphs, as in the vendor's player
+  EXPECT_EQ(f.text(), "a\rb\r\rc");
+  EXPECT_EQ(f.layout().lines, 4u);
   f.set_text("");
   EXPECT_EQ(f.layout().text_width, 0);
   EXPECT_EQ(f.layout().text_height, 0);
