@@ -161,6 +161,97 @@ TEST(ActionBudget, ARunawayScriptStopsTheScriptsAndTheMoviePlaysOn) {
   }
 }
 
+// o = {}
+swfw::Actions& new_object(swfw::Actions& a, const std::string& name) {
+  return a.push_string(name).push_int(0).op(kInitObject).set_variable();
+}
+
+// object.member = value of the variable
+swfw::Actions& set_member(swfw::Actions& a, const std::string& object, const std::string& member,
+                          const std::string& variable) {
+  a.push_string(object).get_variable().push_string(member).push_string(variable).get_variable();
+  return a.op(swfw::op::SetMember);
+}
+
+// Scripts that would loop for ever through the language itself, one a
+// frame: each is cut short, and the next frame's scripts still run.
+TEST(HostileScripts, LoopsThroughTheLanguageAreCutShort) {
+  std::vector<swfw::Actions> frames(6);
+  // Prototypes in a ring: a lookup, a for-in and instanceof.
+  swfw::Actions& ring = frames[0];
+  new_object(ring, "a");
+  new_object(ring, "b");
+  set_member(ring, "a", "__proto__", "b");
+  set_member(ring, "b", "__proto__", "a");
+  ring.raw(trace_member("a", "missing").bytes());
+  ring.push_string("a").get_variable().op(0x55);  // Enumerate2
+  ring.push_string("a").get_variable().push_string("Object").get_variable().op(0x54).trace();
+  // A getter that reads itself.
+  swfw::Actions& getter = frames[1];
+  new_object(getter, "o");
+  getter.push_null();
+  define_function(getter, "", {},
+                  swfw::Actions()
+                      .push_string("this")
+                      .get_variable()
+                      .push_string("x")
+                      .op(swfw::op::GetMember)
+                      .op(swfw::op::Return));
+  getter.push_string("x").push_int(3).push_string("o").get_variable().push_string("addProperty");
+  getter.op(swfw::op::CallMethod).op(swfw::op::Pop);
+  getter.raw(trace_member("o", "x").bytes());
+  // A watcher that sets what it watches.
+  swfw::Actions& watcher = frames[2];
+  new_object(watcher, "w");
+  swfw::Actions again;
+  again.push_string("this").get_variable().push_string("y").push_string("v").get_variable();
+  again.op(swfw::op::SetMember).push_string("v").get_variable().op(swfw::op::Return);
+  define_function(watcher, "", {"p", "old", "v"}, again);
+  watcher.push_string("y").push_int(2).push_string("w").get_variable().push_string("watch");
+  watcher.op(swfw::op::CallMethod).op(swfw::op::Pop);
+  watcher.push_string("w").get_variable().push_string("y").push_int(1).op(swfw::op::SetMember);
+  watcher.raw(trace_member("w", "y").bytes());
+  // toString that converts itself to a string.
+  swfw::Actions& text = frames[3];
+  new_object(text, "t");
+  text.push_string("t").get_variable().push_string("toString");
+  define_function(text, "", {},
+                  swfw::Actions()
+                      .push_string("")
+                      .push_string("this")
+                      .get_variable()
+                      .op(swfw::op::Add2)
+                      .op(swfw::op::Return));
+  text.op(swfw::op::SetMember);
+  text.push_string("").push_string("t").get_variable().op(swfw::op::Add2).trace();
+  // A function that calls itself without end.
+  swfw::Actions& recursion = frames[4];
+  swfw::Actions self;
+  call(self, "r", 0).op(swfw::op::Return);
+  define_function(recursion, "r", {}, self);
+  call(recursion, "r", 0).op(swfw::op::Pop);
+  swfw::Movie m(7, 100, 100, 24);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    frames[i].push_string("after " + std::to_string(i)).trace();
+    m.do_action(frames[i]);
+    m.show_frame();
+  }
+  swf::Player player(load(m));
+  Lines lines;
+  player.on_trace([&](std::string_view line) {
+    if (line.starts_with("after")) lines.emplace_back(line);
+  });
+  std::size_t problems = 0;
+  player.on_log([&](const swf::Diagnostic&) { ++problems; });
+  for (std::size_t i = 0; i < frames.size(); ++i) player.advance();
+  // A ring of prototypes and endless recursion end their action list with a
+  // line each, as the vendor's player does; a self-reading getter and a
+  // self-setting watcher give up quietly.
+  EXPECT_EQ(lines, (Lines{"after 1", "after 2", "after 5"}));
+  EXPECT_EQ(problems, 3u);
+  EXPECT_FALSE(player.machine().disabled);
+}
+
 // Sound objects on a clip, on its parent and on the whole movie: what a
 // sound heard through the inner clip reaches each speaker with.
 TEST(SoundSettings, ComposeFromTheClipOutwardsToTheMovie) {
