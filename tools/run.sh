@@ -75,7 +75,7 @@ run_tests() {
   if [ -d "$shared/corpus/peer" ]; then
     say "peer tests"
     python3 "$shared/tools/peer-check.py" "$root/build/swfrun" "$shared/corpus/peer" \
-      --passing "$root/tests/peer/passing.txt" --jobs 2
+      --passing "$root/tests/peer/passing.txt" --min 0.75 --images-min 0.8 --jobs 2
   fi
 
   # The same unit tests and the fuzzers with AddressSanitizer and
