@@ -146,8 +146,8 @@ bool ClipObject::get_builtin(Activation& act, const String& name, Value& out) {
       return true;
     }
     // Level names keep their case from version 7, unlike the properties.
-    bool level_name = act.case_sensitive() ? n.substr(0, 6) == "_level"
-                                           : equals_folded(n.substr(0, 6), "_level");
+    bool level_name =
+        act.case_sensitive() ? n.substr(0, 6) == "_level" : equals_folded(n.substr(0, 6), "_level");
     if (n.size() > 6 && level_name) {
       int level = 0;
       for (char c : n.substr(6)) {
@@ -199,8 +199,10 @@ String ClipObject::default_string(Activation&) {
 
 Object* registered_class(Machine& machine, const swf::DisplayObject& object) {
   if (object.kind != swf::DisplayKind::MovieClip || object.character_id == 0) return nullptr;
+  // The name is looked up among the exports of the movie the clip is from.
+  const swf::DisplayObject& from = object.parent ? *object.parent : object;
   for (const auto& [name, ctor] : machine.realm().registered_classes)
-    if (machine.player().exported_character(name) == object.character_id) return ctor;
+    if (machine.player().exported_character(from, name) == object.character_id) return ctor;
   return nullptr;
 }
 
@@ -209,7 +211,8 @@ void construct_registered(Activation& act, ClipObject* clip) {
   Object* ctor = o ? registered_class(act.machine(), *o) : nullptr;
   if (!ctor) return;
   Property* p = ctor->own_property("prototype");
-  if (p && p->value.object() && clip->proto() != p->value.object()) clip->set_proto(p->value.object());
+  if (p && p->value.object() && clip->proto() != p->value.object())
+    clip->set_proto(p->value.object());
   clip->define("__constructor__", Value(ctor), attr::DontEnum);
   if (act.version() < 7) clip->define("constructor", Value(ctor), attr::DontEnum);
   act.call(Value(ctor), Value(clip), {});

@@ -72,7 +72,7 @@ Player::Player(std::shared_ptr<const Movie> movie)
       ByteReader in(movie_->body(t));
       for (unsigned n = in.u16(); n > 0; --n) {
         std::uint16_t id = in.u16();
-        exports_.emplace(lower(in.cstring()), id);
+        exports_.insert_or_assign(lower(in.cstring()), id);
         exported_ids_.insert(id);
       }
     } catch (const ReadError&) {
@@ -257,8 +257,9 @@ void Player::run_queue() {
     avm1::ClipObject* object = avm1::clip_object(machine(), q.clip);
     machine_->unloading = q.unload ? q.clip.get() : nullptr;
     if (q.construct) {
-      machine_->run_native([object](avm1::Activation& act) { avm1::construct_registered(act, object); },
-                           q.clip->version);
+      machine_->run_native(
+          [object](avm1::Activation& act) { avm1::construct_registered(act, object); },
+          q.clip->version);
     } else if (q.method) {
       machine_->call_method(object, q.method, {}, q.clip->version);
     } else {

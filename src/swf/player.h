@@ -153,6 +153,8 @@ class Player {
   // A name exported by the movie `clip` belongs to (the main one or a loaded one).
   std::optional<std::uint16_t> exported_character(const DisplayObject& clip,
                                                   std::string_view name) const;
+  // Whether the movie `clip` belongs to exports character `id` by some name.
+  bool exports_character(const DisplayObject& clip, std::uint16_t id) const;
   // The characters an object is made of: its movie's.
   const Dictionary& dictionary_for(const DisplayObject& object) const;
   DisplayObject* attach(DisplayObject& parent, std::uint16_t character_id, const std::string& name,

@@ -50,6 +50,17 @@ std::optional<std::uint16_t> Player::exported_character(const DisplayObject& cli
   return exported_character(name);
 }
 
+bool Player::exports_character(const DisplayObject& clip, std::uint16_t id) const {
+  const Dictionary* dictionary = &dictionary_for(clip);
+  for (const LoadedMovie& loaded : loaded_) {
+    if (loaded.dictionary.get() != dictionary) continue;
+    for (const auto& [name, exported] : loaded.exports)
+      if (exported == id) return true;
+    return false;
+  }
+  return exported_ids_.count(id) > 0;
+}
+
 void Player::unload_movie(DisplayObject& clip) {
   if (!clip.sprite) return;
   std::vector<std::shared_ptr<DisplayObject>> children;
@@ -95,7 +106,7 @@ void Player::read_characters(LoadedMovie& loaded, bool imports) {
         ByteReader in(body);
         for (unsigned n = in.u16(); n > 0; --n) {
           std::uint16_t id = in.u16();
-          loaded.exports.emplace(lower_case(in.cstring()), id);
+          loaded.exports.insert_or_assign(lower_case(in.cstring()), id);
         }
       } else if (tag.code == code(TagCode::ImportAssets) ||
                  tag.code == code(TagCode::ImportAssets2)) {

@@ -322,7 +322,7 @@ void Player::place(DisplayObject& clip, const Placement& p, std::uint16_t frame)
     dispatch(*child, clip_event::Initialize);
     // A class registered for the symbol, by the init actions too, runs
     // once those have.
-    if (exported_ids_.count(child->character_id))
+    if (exports_character(clip, child->character_id))
       construct_queue_.push_back({child, {}, nullptr, false, true});
     dispatch(*child, clip_event::Construct);
     frame_of(*child);

@@ -33,7 +33,7 @@ Value attach_movie(Activation& act, const Value& self, std::span<const Value> ar
   swf::DisplayObject* parent = self_object(self);
   if (!parent || args.size() < 3) return Value();
   swf::Player& player = act.machine().player();
-  auto id = player.exported_character(act.to_string(args[0]).view());
+  auto id = player.exported_character(*parent, act.to_string(args[0]).view());
   if (!id) return Value();
   double depth = act.to_number(args[2]);
   if (!std::isfinite(depth)) return Value();
