@@ -284,4 +284,66 @@ TEST(BadInput, MasksThatMaskThemselvesDrawWithinTheNestingCap) {
   EXPECT_TRUE(only_red_over_white(r));
 }
 
+// DefineVideoStream: `frames` frames of width × height in the codec.
+swfw::Bytes video_stream(std::uint16_t id, std::uint16_t frames, std::uint16_t width,
+                         std::uint16_t height, std::uint8_t codec) {
+  swfw::Writer w;
+  w.u16(id);
+  w.u16(frames);
+  w.u16(width);
+  w.u16(height);
+  w.u8(0x01);  // smoothing
+  w.u8(codec);
+  return w.take();
+}
+
+// VideoFrame: the stream, the frame number and bytes that are no picture.
+swfw::Bytes garbage_frame(std::uint16_t stream, std::uint16_t number) {
+  swfw::Writer w;
+  w.u16(stream);
+  w.u16(number);
+  for (int i = 0; i < 300; ++i) w.u8(static_cast<std::uint8_t>(i * 37 + number));
+  return w.take();
+}
+
+TEST(BadInput, VideoOfGarbageAndHugeOrUnknownStreamsDrawsAroundIt) {
+  swfw::Movie m = white_stage();
+  m.tag(60, video_stream(1, 100, 320, 240, 2));     // Sorenson H.263
+  m.tag(60, video_stream(2, 10, 65535, 65535, 4));  // VP6, far too large
+  m.tag(60, video_stream(3, 10, 64, 64, 9));        // no such codec
+  for (std::uint16_t stream : {1, 2, 3})
+    for (std::uint16_t n : {0, 1, 2, 50, 99, 65535}) m.tag(61, garbage_frame(stream, n));
+  m.define_shape(4, swfw::rect_shape(1000, 1000, kRed));
+  for (std::uint16_t stream : {1, 2, 3}) {
+    swfw::Place p;
+    p.depth = stream;
+    p.character = stream;
+    p.ratio = 0;
+    p.matrix = swfw::Matrix::scale(0.1, 0.1, 0, 1000);
+    m.place(p);
+  }
+  m.place(4, 4);
+  m.show_frame();
+  // The frames shown jump forwards, back and past the end of each stream.
+  for (std::uint16_t ratio : {99, 1, 65535, 50}) {
+    for (std::uint16_t stream : {1, 2, 3}) {
+      swfw::Place p;
+      p.depth = stream;
+      p.move = true;
+      p.ratio = ratio;
+      m.place(p);
+    }
+    m.show_frame();
+  }
+  auto player = play(m);
+  ASSERT_TRUE(player);
+  Image image(100, 100);
+  for (int frame = 0; frame < 5; ++frame) {
+    draw(*player, image);
+    player->advance();
+  }
+  EXPECT_TRUE(near(image.at(25, 25), 255, 0, 0)) << str(image.at(25, 25));
+  EXPECT_TRUE(near(image.at(75, 25), 255, 255, 255)) << str(image.at(75, 25));
+}
+
 }  // namespace

@@ -1,15 +1,16 @@
 // The movie reader against movies built byte by byte here: the three
 // containers, broken headers and broken tag lists.
+#include <gtest/gtest.h>
 #include <lzma.h>
 #include <zlib.h>
-
-#include <gtest/gtest.h>
 
 #include <vector>
 
 #include "swf/movie.h"
+#include "swf/player.h"
 #include "swf/records.h"
 #include "swf/tags.h"
+#include "swf/timeline.h"
 
 namespace strandel::swf {
 namespace {
@@ -251,6 +252,24 @@ TEST(Movie, TagListStopsAtEndAndHandlesACutHeader) {
   EXPECT_TRUE(list.tags.empty());
   EXPECT_TRUE(list.problem);
   EXPECT_TRUE(tag_body(cut, TagRecord{1, 0, 5}).empty());
+}
+
+TEST(Movie, EndlessTagsAndFramesStopAtTheirCaps) {
+  constexpr std::size_t kShowFrames = 5'000'000;  // ten megabytes of empty tags
+  Bytes tags;
+  tags.reserve(kShowFrames * 2);
+  for (std::size_t i = 0; i < kShowFrames; ++i) put_tag(tags, code(TagCode::ShowFrame), {});
+  auto [r, problems] = read_logged(fws(movie_body(tags)));
+  ASSERT_TRUE(r.movie) << r.error.message();
+  EXPECT_LT(r.movie->tags.size(), kShowFrames);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, DiagnosticKind::OverLimit);
+  // Millions of frames play as the most a timeline holds.
+  Player player(r.movie);
+  player.advance();
+  EXPECT_EQ(player.total_frames(*player.root()), kMaxFrames);
+  for (int i = 0; i < 3; ++i) player.advance();
+  EXPECT_EQ(player.current_frame(), 4);
 }
 
 TEST(Movie, LoadFileReportsWhyItCannotOpen) {
