@@ -54,6 +54,7 @@ class Renderer {
                    const ColorTransform& cx, int nesting);
   PaintMode mode() const { return masking_ ? PaintMode::Mask : PaintMode::Colour; }
   Box object_box(const DisplayObject& obj, const Box& drawn) const;
+  static Matrix on_pixel_centre(const Matrix& m);
 
   cairo_t* cr_;
   std::reference_wrapper<const Dictionary> dict_;
@@ -175,10 +176,11 @@ void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const Col
 // what lies beneath. An object in any blend mode but Normal is a layer for
 // what it holds: Alpha and Erase act on the nearest such layer, and with
 // none (on the stage itself) they draw nothing.
-void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
+void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& placed,
                                  const ColorTransform& cx, int nesting) {
   if (cuts_layer(obj.blend_mode) && layers_ == 0) return;
   bool layer = obj.blend_mode != BlendMode::Normal;
+  const Matrix m = obj.filters.empty() ? placed : on_pixel_centre(placed);
   cairo_save(cr_);
   // The picture is as large as the object and what its filters add.
   if (auto box = content_bounds(dict_, obj, m)) {
@@ -199,6 +201,17 @@ void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& m,
     apply_filters(image, obj.filters, stage_scale_);
   composite(cr_, picture.get(), obj.blend_mode);
   cairo_restore(cr_);
+}
+
+// The player draws a filtered object on a bitmap of whole pixels, with the
+// object's origin on the corner of the device pixel it falls in, and takes
+// each pixel's sample at its corner. Sampling at pixel centres as Cairo
+// does, the same edges come from putting the origin on that pixel's centre.
+Matrix Renderer::on_pixel_centre(const Matrix& m) {
+  Matrix snapped = m;
+  snapped.tx = std::floor(m.tx) + 0.5;
+  snapped.ty = std::floor(m.ty) + 0.5;
+  return snapped;
 }
 
 // The device box an object's picture needs: its own, grown by how far its
