@@ -102,6 +102,44 @@ TEST(BadInput, FiltersAtTheirExtremesStayBoundedAndDrawTheShape) {
   EXPECT_TRUE(near(r.at(150, 50), 255, 0, 0)) << str(r.at(150, 50));
 }
 
+TEST(BadInput, AScriptsListOfTwentyThousandFiltersStopsAtTheWorkCap) {
+  swfw::Movie m = white_stage(200, 100);
+  m.define_shape(1, swfw::rect_shape(1000, 1000, kRed));
+  swfw::Sprite box;
+  box.place(1, 1);
+  box.show_frame();
+  m.define_sprite(2, box);
+  m.place(1, 2, swfw::Matrix::translate(1500, 500), {}, "box");
+  namespace op = swfw::op;
+  swfw::Actions a, test, body;
+  // f = new flash.filters.BlurFilter(2, 2, 1); list = [];
+  a.push_string("f").push_int(1).push_int(2).push_int(2).push_int(3);
+  a.push_string("flash").get_variable().push_string("filters").op(op::GetMember);
+  a.push_string("BlurFilter").op(0x53).set_variable();        // NewMethod
+  a.push_string("list").push_int(0).op(0x42).set_variable();  // InitArray
+  // for (i = 0; i < 20000; ++i) list[i] = f;
+  test.push_string("i").get_variable().push_int(20000).op(op::Less2).op(op::Not);
+  body.push_string("list").get_variable().push_string("i").get_variable();
+  body.push_string("f").get_variable().op(op::SetMember);
+  body.push_string("i").push_string("i").get_variable().op(op::Increment).set_variable();
+  auto rest = static_cast<std::int16_t>(body.size() + 5);
+  a.push_string("i").push_int(0).set_variable();
+  a.raw(test.bytes()).if_true(rest).raw(body.bytes());
+  a.jump(static_cast<std::int16_t>(-(test.size() + 5 + rest)));
+  // box.filters = list;
+  a.push_string("box").get_variable().push_string("filters").push_string("list").get_variable();
+  a.op(op::SetMember);
+  m.do_action(a);
+  m.show_frame();
+  Rendered r = render(m, 200, 100);
+  ASSERT_TRUE(r.player);
+  EXPECT_TRUE(only_red_over_white(r));
+  // Every small blur drawn would spread the box to nothing; those within
+  // the cap leave it showing.
+  Pixel centre = r.at(100, 50);
+  EXPECT_LT(centre.g, 250) << "the blurred box shows: " << str(centre);
+}
+
 // A DefineMorphShape of one fill, red at the start and at the end: its
 // start outline is a square of `side` twips, its end outline `end`.
 swfw::Bytes morph_body(std::uint16_t id, std::int32_t side, const swfw::Shape& end,
