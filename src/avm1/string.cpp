@@ -6,15 +6,6 @@
 
 namespace strandel::avm1 {
 
-// The bytes follow the header in the same allocation.
-struct String::Rep {
-  std::uint32_t refs;
-  std::uint32_t size;
-  mutable std::uint32_t hash;  // folded_hash + 1; 0 until computed
-  bool ascii;
-  char* bytes() { return reinterpret_cast<char*>(this + 1); }
-};
-
 String::String(std::string_view text) {
   if (text.empty()) return;
   std::size_t n = text.size() < kMaxStringBytes ? text.size() : kMaxStringBytes;
@@ -25,44 +16,17 @@ String::String(std::string_view text) {
   rep_->size = static_cast<std::uint32_t>(n);
   rep_->hash = 0;
   std::memcpy(rep_->bytes(), text.data(), n);
-  bool ascii = true;
-  for (std::size_t i = 0; i < n && ascii; ++i) ascii = static_cast<unsigned char>(text[i]) < 0x80;
-  rep_->ascii = ascii;
-}
-
-String::String(const String& other) noexcept : rep_(other.rep_) {
-  if (rep_) ++rep_->refs;
-}
-
-String& String::operator=(const String& other) noexcept {
-  if (other.rep_) ++other.rep_->refs;
-  release();
-  rep_ = other.rep_;
-  return *this;
-}
-
-String& String::operator=(String&& other) noexcept {
-  if (this != &other) {
-    release();
-    rep_ = other.rep_;
-    other.rep_ = nullptr;
+  bool ascii = true, path_chars = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = text[i];
+    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    path_chars = path_chars || c == ':' || c == '/' || c == '.';
   }
-  return *this;
+  rep_->ascii = ascii;
+  rep_->path_chars = path_chars;
 }
 
-String::~String() { release(); }
-
-void String::release() noexcept {
-  if (rep_ && --rep_->refs == 0) std::free(rep_);
-  rep_ = nullptr;
-}
-
-std::string_view String::view() const {
-  return rep_ ? std::string_view(rep_->bytes(), rep_->size) : std::string_view();
-}
-const char* String::data() const { return rep_ ? rep_->bytes() : ""; }
-std::size_t String::size() const { return rep_ ? rep_->size : 0; }
-bool String::is_ascii() const { return !rep_ || rep_->ascii; }
+void String::free_rep() noexcept { std::free(rep_); }
 
 char fold_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -73,9 +37,7 @@ bool equals_folded(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool String::equals(const String& other, bool case_sensitive) const {
-  if (rep_ == other.rep_) return true;
-  if (size() != other.size()) return false;
+bool String::equals_slow(const String& other, bool case_sensitive) const {
   if (case_sensitive) return view() == other.view();
   return equals_folded(view(), other.view());
 }

@@ -20,21 +20,46 @@ class String {
   String(std::string_view text);  // NOLINT: a script string is made from any text
   String(const char* text) : String(std::string_view(text)) {}
   String(const std::string& text) : String(std::string_view(text)) {}
-  String(const String& other) noexcept;
+  // Copies and destruction are on every path of the interpreter: they stay
+  // inline, down to the reference count.
+  String(const String& other) noexcept : rep_(other.rep_) {
+    if (rep_) ++rep_->refs;
+  }
   String(String&& other) noexcept : rep_(other.rep_) { other.rep_ = nullptr; }
-  String& operator=(const String& other) noexcept;
-  String& operator=(String&& other) noexcept;
-  ~String();
+  String& operator=(const String& other) noexcept {
+    if (other.rep_) ++other.rep_->refs;
+    release();
+    rep_ = other.rep_;
+    return *this;
+  }
+  String& operator=(String&& other) noexcept {
+    if (this != &other) {
+      release();
+      rep_ = other.rep_;
+      other.rep_ = nullptr;
+    }
+    return *this;
+  }
+  ~String() { release(); }
 
-  std::string_view view() const;
-  const char* data() const;
-  std::size_t size() const;
-  bool empty() const { return size() == 0; }
+  std::string_view view() const {
+    return rep_ ? std::string_view(rep_->bytes(), rep_->size) : std::string_view();
+  }
+  const char* data() const { return rep_ ? rep_->bytes() : ""; }
+  std::size_t size() const { return rep_ ? rep_->size : 0; }
+  bool empty() const { return rep_ == nullptr; }
   std::string str() const { return std::string(view()); }
-  bool is_ascii() const;
+  bool is_ascii() const { return !rep_ || rep_->ascii; }
+  // Whether the text holds ':', '/' or '.', so that as a variable name it
+  // may be a path; a plain name never is.
+  bool may_be_path() const { return rep_ && rep_->path_chars; }
 
   // Names compare in either case below version 7: ASCII letters fold.
-  bool equals(const String& other, bool case_sensitive) const;
+  bool equals(const String& other, bool case_sensitive) const {
+    if (rep_ == other.rep_) return true;
+    if (size() != other.size()) return false;
+    return equals_slow(other, case_sensitive);
+  }
   // Hash of the lower-cased bytes, kept once computed: equal for names that
   // are equal in either comparison.
   std::uint32_t folded_hash() const;
@@ -43,8 +68,21 @@ class String {
   bool operator==(std::string_view other) const { return view() == other; }
 
  private:
-  struct Rep;
-  void release() noexcept;
+  // The bytes follow the header in the same allocation.
+  struct Rep {
+    std::uint32_t refs;
+    std::uint32_t size;
+    mutable std::uint32_t hash;  // folded_hash + 1; 0 until computed
+    bool ascii;
+    bool path_chars;
+    char* bytes() { return reinterpret_cast<char*>(this + 1); }
+  };
+  void release() noexcept {
+    if (rep_ && --rep_->refs == 0) free_rep();
+    rep_ = nullptr;
+  }
+  void free_rep() noexcept;
+  bool equals_slow(const String& other, bool case_sensitive) const;
   Rep* rep_ = nullptr;  // null is the empty string
 };
 

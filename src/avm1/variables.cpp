@@ -153,15 +153,14 @@ Object* resolve_target(Activation& act, const String& path, Object* start) {
 }
 
 Value get_variable(Activation& act, const String& name) {
-  std::string_view n = name.view();
   std::string_view path, var;
-  if (split_variable_path(n, path, var)) {
-    Object* target = resolve_target(act, String(path));
-    return target ? target->get(act, String(var)) : Value();
-  }
-  if (n.find('/') != std::string_view::npos) {
+  if (name.may_be_path()) {
+    if (split_variable_path(name.view(), path, var)) {
+      Object* target = resolve_target(act, String(path));
+      return target ? target->get(act, String(var)) : Value();
+    }
     // A bare slash path names a clip.
-    return Value(resolve_target(act, name));
+    if (name.view().find('/') != std::string_view::npos) return Value(resolve_target(act, name));
   }
   Value out;
   if (lookup_scopes(act, name, out)) return out;
@@ -170,7 +169,7 @@ Value get_variable(Activation& act, const String& name) {
 
 void set_variable(Activation& act, const String& name, const Value& value) {
   std::string_view path, var;
-  if (split_variable_path(name.view(), path, var)) {
+  if (name.may_be_path() && split_variable_path(name.view(), path, var)) {
     if (Object* target = resolve_target(act, String(path))) target->set(act, String(var), value);
     return;
   }
