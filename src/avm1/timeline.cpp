@@ -58,9 +58,11 @@ std::optional<std::uint32_t> frame_index(Activation& act, Object*& clip, const V
   if (!instance) return std::nullopt;
   double number = string_to_number(text.view(), act.version());
   if (std::isfinite(number) && std::trunc(number) == number) return numbered_frame(number, bias);
-  // A scene's labels are looked for from its first frame.
-  auto from = static_cast<std::uint16_t>(std::clamp(bias, 0, 65535));
-  return player_of(clip)->label_frame(*instance, text.view(), from);
+  // A label is looked for from the first frame of the movie, whatever the
+  // scene, and the scene's bias is added to the frame it names.
+  auto index = player_of(clip)->label_frame(*instance, text.view());
+  if (!index) return std::nullopt;
+  return static_cast<std::uint32_t>(*index + std::clamp(bias, 0, 65535));
 }
 
 }  // namespace
@@ -133,11 +135,15 @@ void clip_call_frame(Activation& act, Object* clip, const Value& frame) {
 }
 
 bool clip_frame_loaded(Activation& act, Object* clip, const Value& frame) {
-  auto c = live(clip);
-  if (!c) return false;
-  // The whole movie is at hand: a label always counts as loaded.
-  double n = act.to_number(frame);
-  return std::isnan(n) || n <= player_of(clip)->total_frames(*c);
+  if (!live(clip)) return false;
+  // The whole movie is at hand, so any frame a movie can have counts as
+  // loaded, as does one that names no frame (a missing label, a number
+  // before the first frame). Only frames from 16002 up, past the most a
+  // movie may declare, do not.
+  constexpr std::uint32_t kLastLoadableIndex = 16000;
+  Object* target = clip;
+  auto index = frame_index(act, target, frame, 0);
+  return !index || *index <= kLastLoadableIndex;
 }
 
 void start_drag(Activation& act, Object* clip, bool lock_center, const DragBounds& bounds) {

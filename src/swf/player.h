@@ -253,7 +253,7 @@ class Player {
   void frame_of(DisplayObject& clip);
   void step_timeline(DisplayObject& clip);
   void run_frames(DisplayObject& clip, const Timeline& timeline, std::uint16_t from,
-                  std::uint16_t to, bool rewind);
+                  std::uint16_t to, bool rewind, bool actions = true);
   void apply_tag(DisplayObject& clip, const Timeline& timeline, const TagRecord& tag,
                  std::uint16_t frame, bool effective, bool last_frame, bool define);
   void place(DisplayObject& clip, const Placement& p, std::uint16_t frame);

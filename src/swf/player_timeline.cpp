@@ -157,13 +157,15 @@ void Player::goto_frame(DisplayObject& clip, std::uint32_t index, bool play) {
   if (!clip.sprite) return;
   set_playing(clip, play);
   if (!t) return;
+  // A frame past the end shows the last one, without running its actions.
+  bool past_end = index >= t->frames();
   auto target = static_cast<std::uint16_t>(std::min<std::uint32_t>(index, t->frames() - 1u));
   SpriteInstance& s = *clip.sprite;
   if (target + 1u == s.current_frame) return;
   bool rewind = s.current_frame == 0 || target + 1u < s.current_frame;
   std::uint16_t from = rewind ? 0 : s.current_frame;
   s.current_frame = target + 1;
-  run_frames(clip, *t, from, target, rewind);
+  run_frames(clip, *t, from, target, rewind, !past_end);
 }
 
 // Applies frames from..to. Going back (rewind) starts from frame 1: the
@@ -173,7 +175,7 @@ void Player::goto_frame(DisplayObject& clip, std::uint32_t index, bool play) {
 // Only the last frame's actions and sounds run; objects placed and removed
 // again within the run are never made.
 void Player::run_frames(DisplayObject& clip, const Timeline& t, std::uint16_t from,
-                        std::uint16_t to, bool rewind) {
+                        std::uint16_t to, bool rewind, bool actions) {
   std::map<std::uint16_t, FinalPlacement> final;
   for (std::uint16_t f = from; f <= to; ++f) {
     auto tags = t.frame_tags(f);
@@ -212,7 +214,7 @@ void Player::run_frames(DisplayObject& clip, const Timeline& t, std::uint16_t fr
         auto it = final.find(p->depth);
         effective = it != final.end() && it->second.frame == f && it->second.tag == i;
       }
-      apply_tag(clip, t, tags[i], f, effective, f == to, define);
+      apply_tag(clip, t, tags[i], f, effective, actions && f == to, define);
       if (clip.removed) return;
     }
     if (define) defined_frames_ = f + 1;
