@@ -125,6 +125,44 @@ TEST(Collector, WhatOnlyTimersHoldLivesAndUnreachableCyclesAreFreed) {
   EXPECT_EQ(lines, expected);
 }
 
+// Each pass of the movie makes a thousand clips that hold themselves and a
+// handler, and removes them: what a pass leaves behind is freed.
+TEST(Collector, RemovedClipsThatHoldThemselvesAreFreed) {
+  namespace op = swfw::op;
+  swfw::Actions a, body;
+  body.push_string("c")
+      .push_int(1)
+      .push_string("c")
+      .push_int(2)
+      .push_string("_root")
+      .get_variable();
+  body.push_string("createEmptyMovieClip").op(op::CallMethod).set_variable();
+  body.push_string("c").get_variable().push_string("self").push_string("c").get_variable();
+  body.op(op::SetMember).push_string("c").get_variable().push_string("onEnterFrame");
+  define_function(body, "", {}, trace_member("this", "self"));
+  body.op(op::SetMember);
+  body.push_int(0).push_string("c").get_variable().push_string("removeMovieClip");
+  body.op(op::CallMethod).op(op::Pop);
+  repeat(a, 1000, body);
+  a.push_string("c").push_null().set_variable();
+  swfw::Movie m(7, 100, 100, 24);
+  m.do_action(a);
+  m.show_frame();
+  m.show_frame();
+  swf::Player player(load(m));
+  Lines lines;
+  player.on_trace([&](std::string_view line) { lines.emplace_back(line); });
+  std::vector<std::size_t> cells;
+  for (int pass = 0; pass < 4; ++pass) {
+    player.advance();
+    player.advance();
+    cells.push_back(player.machine().heap().size());
+  }
+  EXPECT_TRUE(lines.empty());  // removed clips get no enterFrame
+  EXPECT_TRUE(player.root()->children()->empty());
+  EXPECT_LT(cells.back(), cells.front() + 50) << cells.front() << " cells after the first pass";
+}
+
 TEST(ActionBudget, ARunawayScriptStopsTheScriptsAndTheMoviePlaysOn) {
   for (bool pushing : {false, true}) {
     swfw::Movie m(6, 100, 100, 24);
