@@ -15,6 +15,9 @@ constexpr double kMaxBlur = 255;
 constexpr int kMaxPasses = 15;
 constexpr double kMaxDistance = 2000;  // stage pixels
 constexpr double kMaxStrength = 255;
+// Beyond this many device pixels a filter's spread only reaches past any
+// window; the object's picture is clipped to the window anyway.
+constexpr double kMaxFilterMargin = 4096;
 
 // One channel of a picture, values 0..1, row by row.
 struct Plane {
@@ -426,7 +429,8 @@ double work_of(const Filter& filter, const Picture& p, double scale) {
 
 }  // namespace
 
-void apply_filters(cairo_surface_t* picture, const std::vector<Filter>& filters, double scale) {
+void apply_filters(cairo_surface_t* picture, const std::vector<Filter>& filters, double scale,
+                   double& frame_work_left) {
   if (filters.empty() || !picture || cairo_surface_get_type(picture) != CAIRO_SURFACE_TYPE_IMAGE ||
       cairo_image_surface_get_format(picture) != CAIRO_FORMAT_ARGB32)
     return;
@@ -434,11 +438,18 @@ void apply_filters(cairo_surface_t* picture, const std::vector<Filter>& filters,
   Picture p = read_picture(picture);
   double work = 0;
   for (const Filter& f : filters) {
-    work += work_of(f, p, scale);
-    if (work > kMaxFilterListWork && &f != &filters.front()) break;
+    double cost = work_of(f, p, scale);
+    work += cost;
+    if ((work > kMaxFilterListWork && &f != &filters.front()) || cost > frame_work_left) break;
+    frame_work_left -= cost;
     apply(p, f, scale);
   }
   write_picture(p, picture);
+}
+
+void apply_filters(cairo_surface_t* picture, const std::vector<Filter>& filters, double scale) {
+  double work_left = kMaxFrameFilterWork;
+  apply_filters(picture, filters, scale, work_left);
 }
 
 double filter_margin(const std::vector<Filter>& filters, double scale) {
@@ -456,7 +467,7 @@ double filter_margin(const std::vector<Filter>& filters, double scale) {
         },
         filter);
   }
-  return std::min(margin, 4096.0);
+  return std::min(margin, kMaxFilterMargin);
 }
 
 }  // namespace strandel::swf

@@ -64,6 +64,7 @@ class Renderer {
   Box visible_;     // the surface (or its clip) in device pixels
   ShapeCache* cache_;
   double stage_scale_;  // device pixels per stage pixel, for filter sizes
+  double filter_work_left_ = kMaxFrameFilterWork;  // for the filters of this frame
 };
 
 void Renderer::draw_list(const DisplayList& list, const Matrix& m, const ColorTransform& cx,
@@ -198,7 +199,7 @@ void Renderer::draw_with_effects(const DisplayObject& obj, const Matrix& placed,
   cairo_surface_t* image = nullptr;
   if (!obj.filters.empty() &&
       cairo_pattern_get_surface(picture.get(), &image) == CAIRO_STATUS_SUCCESS)
-    apply_filters(image, obj.filters, stage_scale_);
+    apply_filters(image, obj.filters, stage_scale_, filter_work_left_);
   composite(cr_, picture.get(), obj.blend_mode);
   cairo_restore(cr_);
 }
