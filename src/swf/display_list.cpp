@@ -56,11 +56,12 @@ void read_place_object3_effects(ByteReader& in, std::uint8_t flags3, Placement& 
 // handler (its events, a u32 size, a key code for KeyPress, the actions),
 // ended by empty flags. Event flags are u16 before version 6. The whole
 // handlers read before the data runs out are kept, as the vendor's player
-// keeps them when the end marker is cut short.
+// keeps them when the end marker is cut short. A handler hears only the
+// events the union names too: the union is what the player listens for.
 void read_clip_actions(ByteReader& in, std::uint8_t version, std::vector<ClipAction>& actions) {
   auto flags = [&]() -> std::uint32_t { return version >= 6 ? in.u32() : in.u16(); };
   in.u16();
-  flags();
+  std::uint32_t heard = flags();
   while (!in.at_end()) {
     std::uint32_t events = flags();
     if (events == 0) break;
@@ -72,7 +73,8 @@ void read_clip_actions(ByteReader& in, std::uint8_t version, std::vector<ClipAct
       --size;
     }
     a.actions = in.bytes(size);
-    actions.push_back(a);
+    a.events &= heard;
+    if (a.events != 0) actions.push_back(a);
   }
 }
 
