@@ -19,6 +19,10 @@ constexpr double kGutter = 2 * kTwips;
 // A paragraph without tab stops has one every this many twips; the
 // vendor's player spaces them so.
 constexpr double kDefaultTabInterval = 648;
+// List items (HTML <li>) are indented this far (twips) past their margins
+// for their bullet.
+constexpr double kBulletIndent = 720;
+constexpr char32_t kBullet = U'\u2022';
 // Lines a field lays out; text beyond them is not drawn (a field shows a
 // few hundred at most at any size).
 constexpr std::size_t kMaxLines = 10000;
@@ -76,7 +80,9 @@ struct Char {
 // it sets none.
 struct Pen {
   const TextFormat* paragraph;
-  double indent;  // twips from the left margin to the line's start
+  double indent;        // twips from the left margin to the line's start
+  bool bullet = false;  // the line is a list item's first: it has a bullet
+  double bullet_x = 0;  // where the bullet goes
 
   // A character's advance with the pen `x` twips along the line.
   double advance(const Char& ch, double x) const {
@@ -153,13 +159,15 @@ class Layouter {
                            : start > 0          ? *chars[start - 1].format
                                                 : field_.default_format;
     double left = kGutter + (pf.left_margin + pf.block_indent) * kTwips;
+    double bullet_at = left;
+    if (pf.bullet) left += kBulletIndent;
     double right = field_.bounds.width() - kGutter - pf.right_margin * kTwips;
     bool wrap = field_.word_wrap;
     std::size_t line = start;
     bool first = true;
     do {
       double indent = first ? pf.indent * kTwips : 0;
-      Pen pen{&pf, indent};
+      Pen pen{&pf, indent, pf.bullet && first, bullet_at};
       std::size_t next = wrap ? line_end(chars, line, end, right - left - indent, pen) : end;
       while (next < end && chars[next].c == U' ') ++next;  // spaces end the line before
       y = place_line(chars, line, next, pen, left + indent, right, y);
@@ -195,6 +203,12 @@ class Layouter {
       const Face* f = face_for(pf);
       ascent = f->ascent(), descent = f->descent();
     }
+    // A bullet is set in the field's format for new text.
+    const Face* bullet_face = pen.bullet ? face_for(field_.default_format) : nullptr;
+    if (bullet_face) {
+      ascent = std::max(ascent, bullet_face->ascent());
+      descent = std::max(descent, bullet_face->descent());
+    }
     // Trailing spaces take room on left-aligned lines; from version 8 other
     // lines leave them out.
     std::size_t measured_end = end;
@@ -205,6 +219,8 @@ class Layouter {
     if (pf.align == TextAlign::Right) x = std::max(left, right - width);
     if (pf.align == TextAlign::Center) x = left + std::max(0.0, (right - left - width) / 2);
     double baseline = y + ascent;
+    if (bullet_face && bullet_face->has(kBullet))
+      add_glyph({kBullet, &field_.default_format, bullet_face, 0}, pen.bullet_x, baseline);
     double line_x = 0;  // along the line from its start, where tabs are measured
     for (std::size_t i = start; i < end; ++i) {
       const Char& ch = chars[i];
@@ -217,7 +233,7 @@ class Layouter {
       add_glyph(ch, x, baseline);
       x += advance;
     }
-    out_.text_width = std::max(out_.text_width, width + (left - kGutter));
+    out_.text_width = std::max(out_.text_width, width);
     ++out_.lines;
     out_.line_boxes.push_back({y - kGutter, baseline + descent - kGutter});
     last_leading_ = pf.leading * kTwips;
