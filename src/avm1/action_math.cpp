@@ -79,6 +79,10 @@ void Interpreter::arithmetic(std::uint8_t code) {
 // Add2 makes the right operand a primitive first.
 void Interpreter::action_add2() {
   Value b = pop(), a = pop();
+  if (a.is_number() && b.is_number()) {
+    push(Value(a.number() + b.number()));
+    return;
+  }
   Value pb = act_.to_primitive(b);
   Value pa = act_.to_primitive(a);
   if (pa.is_string() || pb.is_string()) {

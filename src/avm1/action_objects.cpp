@@ -137,9 +137,11 @@ void Interpreter::action_get_member() {
   Value name = pop();
   Value object = pop();
   std::uint32_t index;
-  if (auto* array = dynamic_cast<ArrayObject*>(object.object()); array && as_index(name, index)) {
-    push(array->at(act_, index));
-    return;
+  if (as_index(name, index)) {
+    if (auto* array = dynamic_cast<ArrayObject*>(object.object())) {
+      push(array->at(act_, index));
+      return;
+    }
   }
   push(act_.get(object, act_.to_string(name)));
 }
@@ -149,9 +151,11 @@ void Interpreter::action_set_member() {
   Value name = pop();
   Value object = pop();
   std::uint32_t index;
-  if (auto* array = dynamic_cast<ArrayObject*>(object.object()); array && as_index(name, index)) {
-    array->put(act_, index, value);
-    return;
+  if (as_index(name, index)) {
+    if (auto* array = dynamic_cast<ArrayObject*>(object.object())) {
+      array->put(act_, index, value);
+      return;
+    }
   }
   if (Object* o = object.object()) o->set(act_, act_.to_string(name), value);
 }

@@ -57,7 +57,7 @@ class Activation {
   Value get(const Value& object, const String& name);
   void set(const Value& object, const String& name, const Value& value);
 
-  double to_number(const Value& v) { return avm1::to_number(*this, v); }
+  double to_number(const Value& v) { return v.is_number() ? v.number() : avm1::to_number(*this, v); }
   String to_string(const Value& v) { return avm1::to_string(*this, v); }
   bool to_boolean(const Value& v) const { return avm1::to_boolean(v, version()); }
   std::int32_t to_int32(const Value& v) { return avm1::to_int32(*this, v); }

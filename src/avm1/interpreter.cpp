@@ -63,18 +63,6 @@ Value Interpreter::run() {
   return return_value_;
 }
 
-Value Interpreter::pop() {
-  auto& s = m_.stack;
-  if (s.size() <= stack_base_) return Value();
-  Value v = std::move(s.back());
-  s.pop_back();
-  return v;
-}
-
-void Interpreter::push(Value v) {
-  if (m_.stack.size() < kMaxStack) m_.stack.push_back(std::move(v));
-}
-
 Value& Interpreter::peek() {
   if (m_.stack.size() <= stack_base_) push(Value());
   if (m_.stack.size() <= stack_base_) {
@@ -86,9 +74,20 @@ Value& Interpreter::peek() {
 }
 
 double Interpreter::pop_number() { return act_.to_number(pop()); }
-String Interpreter::pop_string() { return act_.to_string(pop()); }
+String Interpreter::pop_string() {
+  Value v = pop();
+  return v.is_string() ? std::move(v).take_string() : act_.to_string(v);
+}
 
 Interpreter::Flow Interpreter::run_range(std::size_t begin, std::size_t end) {
+  // A getter's throw waits for the end of the action of the interpreter
+  // that runs when it is read: this one, until the range ends.
+  struct Owner {
+    Machine& m;
+    const void* outer;
+    ~Owner() { m.action_owner = outer; }
+  } owner{m_, m_.action_owner};
+  m_.action_owner = this;
   while (pc_ >= begin && pc_ < end) {
     if (m_.actions_left == 0) {
       m_.halted = m_.disabled = true;
@@ -108,24 +107,16 @@ Interpreter::Flow Interpreter::run_range(std::size_t begin, std::size_t end) {
     pc_ = next;
     Body body(code_.subspan(body_start, length));
     Flow flow = Flow::Continue;
-    {
-      struct Owner {
-        Machine& m;
-        const void* outer;
-        ~Owner() { m.action_owner = outer; }
-      } owner{m_, m_.action_owner};
-      m_.action_owner = this;
-      try {
-        flow = execute(code, body, next);
-      } catch (const swf::ReadError&) {
-        // A record shorter than its fields: the action is skipped.
-      } catch (...) {
-        if (m_.deferred_owner == this) {
-          m_.deferred_owner = nullptr;
-          m_.deferred_throw = Value();
-        }
-        throw;
+    try {
+      flow = execute(code, body, next);
+    } catch (const swf::ReadError&) {
+      // A record shorter than its fields: the action is skipped.
+    } catch (...) {
+      if (m_.deferred_owner == this) {
+        m_.deferred_owner = nullptr;
+        m_.deferred_throw = Value();
       }
+      throw;
     }
     if (m_.deferred_owner == this) {
       m_.deferred_owner = nullptr;

@@ -35,9 +35,17 @@ class Interpreter {
   Flow execute(std::uint8_t code, Body& body, std::size_t next);
   Flow jump(std::int16_t offset, std::size_t next);
 
-  // Stack
-  Value pop();
-  void push(Value v);
+  // Stack: an empty stack pops undefined; pushes past kMaxStack are lost.
+  Value pop() {
+    auto& s = m_.stack;
+    if (s.size() <= stack_base_) return Value();
+    Value v = std::move(s.back());
+    s.pop_back();
+    return v;
+  }
+  void push(Value v) {
+    if (m_.stack.size() < kMaxStack) m_.stack.push_back(std::move(v));
+  }
   Value& peek();
   Value* register_slot(std::uint8_t r);
   Value pop_frame();

@@ -11,7 +11,7 @@ constexpr std::size_t kIndexFrom = 8;
 
 }  // namespace
 
-bool visible_to(std::uint32_t a, int version) {
+bool visible_to_version(std::uint32_t a, int version) {
   if ((a & attr::Version6) && version < 6) return false;
   if ((a & attr::HiddenIn6) && version == 6) return false;
   if ((a & attr::Version7) && version < 7) return false;
@@ -33,8 +33,12 @@ std::size_t PropertyMap::slot_of(const String& name, bool case_sensitive) const 
 
 const Property* PropertyMap::find(const String& name, bool case_sensitive) const {
   if (index_.empty()) {
+    // Names equal in either comparison have equal folded hashes, which
+    // each string keeps once computed: most names differ there.
+    std::uint32_t hash = name.folded_hash();
     for (const Property& p : entries_)
-      if (!removed(p) && p.name.equals(name, case_sensitive)) return &p;
+      if (!removed(p) && p.name.folded_hash() == hash && p.name.equals(name, case_sensitive))
+        return &p;
     return nullptr;
   }
   std::uint32_t e = index_[slot_of(name, case_sensitive)];

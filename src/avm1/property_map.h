@@ -31,8 +31,16 @@ constexpr std::uint32_t Hidden = DontEnum | DontDelete;
 constexpr std::uint32_t Fixed = DontEnum | DontDelete | ReadOnly;
 }  // namespace attr
 
+// The attributes that hide a property from code of some versions.
+constexpr std::uint32_t kVersionAttributes =
+    attr::Version6 | attr::HiddenIn6 | attr::Version7 | attr::Version8 | attr::Version9 |
+    attr::Version10;
+
 // Whether a property with these attributes exists for code of a version.
-bool visible_to(std::uint32_t attributes, int version);
+bool visible_to_version(std::uint32_t attributes, int version);
+inline bool visible_to(std::uint32_t attributes, int version) {
+  return (attributes & kVersionAttributes) == 0 || visible_to_version(attributes, version);
+}
 
 struct Property {
   String name;

@@ -43,9 +43,8 @@ bool String::equals_slow(const String& other, bool case_sensitive) const {
 }
 
 // FNV-1a over the folded bytes.
-std::uint32_t String::folded_hash() const {
+std::uint32_t String::hash_now() const {
   if (!rep_) return 2166136261u;
-  if (rep_->hash) return rep_->hash - 1;
   std::uint32_t h = 2166136261u;
   for (char c : view()) {
     h ^= static_cast<unsigned char>(fold_ascii(c));

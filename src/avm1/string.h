@@ -62,7 +62,7 @@ class String {
   }
   // Hash of the lower-cased bytes, kept once computed: equal for names that
   // are equal in either comparison.
-  std::uint32_t folded_hash() const;
+  std::uint32_t folded_hash() const { return rep_ && rep_->hash ? rep_->hash - 1 : hash_now(); }
 
   bool operator==(const String& other) const { return equals(other, true); }
   bool operator==(std::string_view other) const { return view() == other; }
@@ -83,6 +83,7 @@ class String {
   }
   void free_rep() noexcept;
   bool equals_slow(const String& other, bool case_sensitive) const;
+  std::uint32_t hash_now() const;
   Rep* rep_ = nullptr;  // null is the empty string
 };
 

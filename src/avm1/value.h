@@ -46,6 +46,8 @@ class Value {
   bool boolean() const { return type_ == Type::Boolean && boolean_; }
   double number() const { return type_ == Type::Number ? number_ : 0; }
   const String& string() const { return string_; }
+  // The string moved out, for a value about to be dropped.
+  String take_string() && { return std::move(string_); }
   Object* object() const { return type_ == Type::Object ? object_ : nullptr; }
 
  private:
