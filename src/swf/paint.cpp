@@ -114,6 +114,8 @@ class ShapePainter {
   void paint(const ShapeDefinition& s, const Matrix& m, const ColorTransform& cx);
 
  private:
+  void fill_layer(const ShapeLayer& layer, const ColorTransform& cx);
+  void clip_to_fills(const ShapeLayer& layer, std::size_t n);
   void fill(const FillStyle& f, const Path& path, const ColorTransform& cx);
   void stroke(const LineStyle& l, const Path& path, const Matrix& m, const ColorTransform& cx);
   bool set_fill_source(const FillStyle& f, const ColorTransform& cx, double& alpha);
@@ -127,12 +129,61 @@ void ShapePainter::paint(const ShapeDefinition& s, const Matrix& m, const ColorT
   set_matrix(cr_, m);
   cairo_set_fill_rule(cr_, s.nonzero_winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   for (const ShapeLayer& layer : s.layers) {
-    for (std::size_t i = 0; i < layer.fills.size() && i < layer.fill_paths.size(); ++i)
-      if (!layer.fill_paths[i].empty()) fill(layer.fills[i], layer.fill_paths[i], cx);
+    fill_layer(layer, cx);
     if (mode_ == PaintMode::Mask) continue;  // clip layers use the fills alone
     for (std::size_t i = 0; i < layer.lines.size() && i < layer.line_paths.size(); ++i)
       if (!layer.line_paths[i].empty()) stroke(layer.lines[i], layer.line_paths[i], m, cx);
   }
+}
+
+// The fills of one layer meet edge to edge without overlapping. Drawn one
+// over another, a pixel an edge between two of them crosses is covered by
+// each in part and lets what lies beneath show through as a faint seam. On
+// a picture of their own the fills' parts add up to the whole pixel (where
+// the fills of a badly made shape overlap, the one drawn first stays).
+void ShapePainter::fill_layer(const ShapeLayer& layer, const ColorTransform& cx) {
+  std::size_t n = std::min(layer.fills.size(), layer.fill_paths.size());
+  auto drawn = std::count_if(layer.fill_paths.begin(), layer.fill_paths.begin() + n,
+                             [](const Path& p) { return !p.empty(); });
+  bool seams =
+      drawn > 1 && mode_ == PaintMode::Colour && cairo_get_antialias(cr_) != CAIRO_ANTIALIAS_NONE;
+  if (seams) {
+    cairo_save(cr_);
+    clip_to_fills(layer, n);
+    cairo_push_group(cr_);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_SATURATE);
+  }
+  for (std::size_t i = 0; i < n; ++i)
+    if (!layer.fill_paths[i].empty()) fill(layer.fills[i], layer.fill_paths[i], cx);
+  if (seams) {
+    cairo_pop_group_to_source(cr_);
+    cairo_paint(cr_);
+    cairo_restore(cr_);
+  }
+}
+
+// Clips to the device pixels the layer's fills reach, so that their picture
+// is no larger than they are.
+void ShapePainter::clip_to_fills(const ShapeLayer& layer, std::size_t n) {
+  cairo_new_path(cr_);
+  for (std::size_t i = 0; i < n; ++i) layer.fill_paths[i].append_to(cr_);
+  double x0, y0, x1, y1;
+  cairo_fill_extents(cr_, &x0, &y0, &x1, &y1);
+  cairo_new_path(cr_);
+  double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
+  double lo_x = INFINITY, lo_y = INFINITY, hi_x = -INFINITY, hi_y = -INFINITY;
+  for (int k = 0; k < 4; ++k) {
+    cairo_user_to_device(cr_, &xs[k], &ys[k]);
+    lo_x = std::min(lo_x, xs[k]), hi_x = std::max(hi_x, xs[k]);
+    lo_y = std::min(lo_y, ys[k]), hi_y = std::max(hi_y, ys[k]);
+  }
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  cairo_identity_matrix(cr_);
+  cairo_rectangle(cr_, std::floor(lo_x) - 1, std::floor(lo_y) - 1,
+                  std::ceil(hi_x) - std::floor(lo_x) + 2, std::ceil(hi_y) - std::floor(lo_y) + 2);
+  cairo_clip(cr_);
+  cairo_set_matrix(cr_, &m);
 }
 
 void ShapePainter::fill(const FillStyle& f, const Path& path, const ColorTransform& cx) {
