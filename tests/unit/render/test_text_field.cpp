@@ -47,6 +47,9 @@ TEST(HtmlText, HostileMarkupIsBoundedAndTolerated) {
   ASSERT_EQ(spans.size(), 1u);
   EXPECT_EQ(plain(spans), "q");
   EXPECT_LT(spans[0].format.size, 100);
+  // A colour of any length keeps its last six digits.
+  spans = parse_html("<font color=\"#" + std::string(100000, '7') + "\">s</font>", base, true);
+  EXPECT_EQ(spans[0].format.color, (Rgba{0x77, 0x77, 0x77, 255}));
   // A relative size never goes below zero; bad colours are ignored.
   spans = parse_html("<font size=\"-50\" color=\"#g12\">s</font>", base, true);
   EXPECT_EQ(spans[0].format.size, 0);
@@ -127,6 +130,30 @@ TEST(TextFieldModel, FormatRangesSplitMergeAndReachWholeParagraphs) {
   EXPECT_EQ(f.text(), "aXY\rd");
   f.replace(100, 200, U"!", f.default_format);  // past the end appends
   EXPECT_EQ(f.text(), "aXY\rd!");
+}
+
+TEST(TextFieldModel, TabsMoveToStopsAndFarStopsStayBounded) {
+  Dictionary dict;
+  TextField f(field("a\tb\tc\td"), dict);
+  f.default_format.tab_stops = {50, 60};
+  f.set_text("a\tb\tc\td");
+  const TextLayout& l = f.layout();
+  std::vector<double> xs;
+  for (const LaidRun& r : l.runs)
+    for (const LaidRun::Glyph& g : r.glyphs) xs.push_back(g.x);
+  ASSERT_EQ(xs.size(), 4u);
+  EXPECT_EQ(xs[1], 40 + 50 * 20);  // the gutter, then the first stop
+  EXPECT_EQ(xs[2], 40 + 60 * 20);
+  EXPECT_GT(xs[3], xs[2]);  // past the last stop a tab takes no room
+  EXPECT_LT(xs[3], 40 + 70 * 20);
+  // Stops far outside the field, wrapping or not: the layout stays finite.
+  f.default_format.tab_stops = {-2147483648.0, 2147483647.0};
+  for (bool wrap : {false, true}) {
+    f.word_wrap = f.multiline = wrap;
+    f.set_text(std::string(2000, '\t') + "x");
+    EXPECT_TRUE(std::isfinite(f.layout().text_width));
+    EXPECT_LE(f.layout().lines, 2001u);
+  }
 }
 
 TEST(TextFieldModel, ScrollLimitsFollowTheLinesThatFit) {
