@@ -1,10 +1,11 @@
 // Fuzzes the readers of drawable characters (shapes, morph shapes, bitmaps,
-// fonts, text, text fields, buttons), PlaceObject3's effects and the
-// renderer. The input is a list of tags, each a selector byte, a 16-bit
-// length and a body; every character defined is then placed on a small
-// stage (one as a clip layer, buttons in turn state, morphs at several
-// ratios), PlaceObject3 records are applied over them (filters, blend
-// modes), and the stage is drawn and hit-tested.
+// fonts, text, text fields, buttons, video streams and their frames),
+// PlaceObject3's effects and the renderer. The input is a list of tags,
+// each a selector byte, a 16-bit length and a body; every character defined
+// is then placed on a small stage (one as a clip layer, buttons in turn
+// state, morphs and videos at several ratios), PlaceObject3 records are
+// applied over them (filters, blend modes), and the stage is drawn and
+// hit-tested.
 #include <cairo.h>
 #include <dlfcn.h>
 
@@ -29,6 +30,7 @@ constexpr std::uint16_t kTags[] = {
     7,  34, 23,              // DefineButton, 2, DefineButtonCxform
     39,                      // DefineSprite
     46, 84,                  // DefineMorphShape, 2
+    60, 61,                  // DefineVideoStream, VideoFrame
     70,                      // PlaceObject3
 };
 
