@@ -74,15 +74,13 @@ ClipObject::ClipObject(Object* proto, swf::Player& player,
     : Object(proto),
       player_(player),
       object_(object),
+      display_(object.get()),
       path_(dot_path(player, *object)),
       is_clip_(object->is_clip()) {}
 
 std::string_view ClipObject::type_of() const { return is_clip_ ? "movieclip" : "object"; }
 
-bool ClipObject::removed() const {
-  auto live = object_.lock();
-  return !live || live->removed;
-}
+bool ClipObject::removed() const { return object_.expired() || display_->removed; }
 
 std::shared_ptr<swf::DisplayObject> ClipObject::object_shared() {
   if (auto live = object_.lock(); live && !live->removed) {

@@ -49,6 +49,10 @@ class ClipObject : public Object {
  private:
   swf::Player& player_;
   std::weak_ptr<swf::DisplayObject> object_;
+  // The same object, read while object_ has not expired: every name lookup
+  // through a timeline asks whether its clip is removed, and this asks it
+  // without taking a reference.
+  const swf::DisplayObject* display_;
   std::string path_;  // "_level0.a.b", for finding the object again
   bool is_clip_;
 };
