@@ -221,6 +221,7 @@ ClipObject* clip_object(Machine& machine, swf::DisplayObject& object) {
   Realm& realm = machine.realm();
   Object* proto = object.kind == swf::DisplayKind::Button     ? realm.button_proto
                   : object.kind == swf::DisplayKind::EditText ? realm.text_field_proto
+                  : object.kind == swf::DisplayKind::Video    ? realm.prototype("Video")
                                                               : realm.movie_clip_proto;
   if (!realm.registered_classes.empty()) {
     if (Object* ctor = registered_class(machine, object)) {

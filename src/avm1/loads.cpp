@@ -1,5 +1,6 @@
 #include "avm1/loads.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -33,6 +34,7 @@ Loads::Loads(Machine& machine) : machine_(machine) {
       tracer.mark(loader);
       tracer.mark(clip);
     }
+    for (Object* o : ongoing_) tracer.mark(o);
   });
 }
 
@@ -64,6 +66,23 @@ void Loads::complete() {
     pending_.pop_front();
     finish(request);
   }
+  // Those started by the handlers below begin on the next frame.
+  std::vector<Object*> going = ongoing_;
+  std::vector<Object*> done;
+  for (Object* o : going) {
+    bool more = false;
+    machine_.run_native([&](Activation& act) { more = dynamic_cast<Ongoing&>(*o).advance(act); });
+    if (!more) done.push_back(o);
+  }
+  std::erase_if(ongoing_, [&](Object* o) { return std::ranges::find(done, o) != done.end(); });
+}
+
+bool Loads::keep_going(Object* object) {
+  if (!dynamic_cast<Ongoing*>(object)) return false;
+  if (std::ranges::find(ongoing_, object) != ongoing_.end()) return true;
+  if (ongoing_.size() >= kMaxOngoing) return false;
+  ongoing_.push_back(object);
+  return true;
 }
 
 void Loads::finish(const Request& request) {

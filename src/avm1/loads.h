@@ -29,6 +29,21 @@ class Object;
 // Requests waiting at once; a script asking for more has them refused.
 inline constexpr std::size_t kMaxPendingLoads = 256;
 
+// Streams playing at once; a script starting more has them refused.
+inline constexpr std::size_t kMaxOngoing = 64;
+
+// An object whose work goes on from frame to frame once started: a
+// NetStream playing a file.
+class Ongoing {
+ public:
+  // One frame's work, after the frame's scripts and the files handed over
+  // then; false once there is no more to do.
+  virtual bool advance(Activation& act) = 0;
+
+ protected:
+  ~Ongoing() = default;
+};
+
 // What an object that loads data reports through getBytesLoaded and
 // getBytesTotal: undefined before any load, 0 and undefined while waiting.
 class Loadable {
@@ -67,6 +82,10 @@ class Loads {
   // Hands over the requests made before this call; requests made by the
   // handlers it runs wait for the next call.
   void complete();
+  // Has `object` (an Ongoing) advanced once a frame, after the requests are
+  // handed over, until it has no more to do; it stays alive meanwhile.
+  // False when too many go on at once.
+  bool keep_going(Object* object);
   // onLoadInit of the movies handed over, once their first frame has run.
   void after_frame();
   bool pending() const { return !pending_.empty() || !inits_.empty(); }
@@ -88,6 +107,7 @@ class Loads {
   Machine& machine_;
   std::deque<Request> pending_;
   std::vector<std::pair<Object*, Object*>> inits_;  // loader, clip
+  std::vector<Object*> ongoing_;                    // each an Ongoing
   int roots_id_;
 };
 

@@ -31,6 +31,7 @@ enum class ButtonState : std::uint8_t { Up = 1, Over = 2, Down = 4, HitTest = 8 
 
 class TextField;
 class Dictionary;
+struct StreamedVideo;
 class Drawing;
 class BitmapData;
 class Timeline;
@@ -75,7 +76,7 @@ struct SpriteInstance {
   const Dictionary* dictionary = nullptr;
 };
 
-enum class DisplayKind : std::uint8_t { Graphic, MovieClip, Button, EditText };
+enum class DisplayKind : std::uint8_t { Graphic, MovieClip, Button, EditText, Video };
 
 struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   DisplayKind kind = DisplayKind::Graphic;
@@ -105,6 +106,9 @@ struct DisplayObject : std::enable_shared_from_this<DisplayObject> {
   // pixel per twenty twips, smoothed when asked.
   std::shared_ptr<BitmapData> bitmap;
   bool smoothing = false;
+  // Set when a Video object shows a script's stream (attachVideo): its
+  // current frame, scaled to the video character's size.
+  std::shared_ptr<const StreamedVideo> video_stream;
 
   // What scripts see and change.
   DisplayObject* parent = nullptr;

@@ -386,29 +386,49 @@ void paint_image(cairo_t* cr, cairo_surface_t* image, bool smoothing, const Matr
   cairo_fill(cr);
 }
 
-void paint_video(cairo_t* cr, const VideoDefinition& v, std::uint16_t number, const Matrix& m,
-                 const ColorTransform& cx, PaintMode mode) {
+namespace {
+
+// A decoded picture (or, when null, nothing) stretched over width × height
+// pixels.
+void paint_video_picture(cairo_t* cr, cairo_surface_t* picture, int width, int height,
+                         bool smoothing, const Matrix& m, const ColorTransform& cx,
+                         PaintMode mode) {
   Matrix mm = Matrix{20, 0, 0, 20, 0, 0}.then(m);
-  if (!usable(mm) || v.width <= 0 || v.height <= 0) return;
+  if (!usable(mm) || width <= 0 || height <= 0) return;
   set_matrix(cr, mm);
-  cairo_rectangle(cr, 0, 0, v.width, v.height);
+  cairo_rectangle(cr, 0, 0, width, height);
   if (mode == PaintMode::Mask) {
     cairo_set_source_rgba(cr, 0, 0, 0, 1);
     cairo_fill(cr);
     return;
   }
-  cairo_surface_t* picture = video_frame(v, number);
   if (!picture) return cairo_new_path(cr);
   int w = cairo_image_surface_get_width(picture), h = cairo_image_surface_get_height(picture);
   PatternPtr p = is_identity(cx) ? own_pattern(cairo_pattern_create_for_surface(picture))
                                  : transformed_bitmap(picture, cx);
   cairo_matrix_t scale;
-  cairo_matrix_init_scale(&scale, double(w) / v.width, double(h) / v.height);
+  cairo_matrix_init_scale(&scale, double(w) / width, double(h) / height);
   cairo_pattern_set_matrix(p.get(), &scale);
   cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_PAD);
-  cairo_pattern_set_filter(p.get(), v.smoothing ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+  cairo_pattern_set_filter(p.get(), smoothing ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
   cairo_set_source(cr, p.get());
   cairo_fill(cr);
+}
+
+}  // namespace
+
+void paint_video(cairo_t* cr, const VideoDefinition& v, std::uint16_t number, const Matrix& m,
+                 const ColorTransform& cx, PaintMode mode) {
+  cairo_surface_t* picture = mode == PaintMode::Mask ? nullptr : video_frame(v, number);
+  paint_video_picture(cr, picture, v.width, v.height, v.smoothing, m, cx, mode);
+}
+
+void paint_streamed_video(cairo_t* cr, const VideoDefinition& v, const StreamedVideo& stream,
+                          bool smoothing, const Matrix& m, const ColorTransform& cx,
+                          PaintMode mode) {
+  cairo_surface_t* picture =
+      mode == PaintMode::Mask || !stream.frame ? nullptr : video_frame(stream.video, *stream.frame);
+  paint_video_picture(cr, picture, v.width, v.height, v.smoothing || smoothing, m, cx, mode);
 }
 
 }  // namespace strandel::swf

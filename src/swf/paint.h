@@ -61,4 +61,10 @@ void paint_image(cairo_t* cr, cairo_surface_t* image, bool smoothing, const Matr
 void paint_video(cairo_t* cr, const VideoDefinition& v, std::uint16_t number, const Matrix& m,
                  const ColorTransform& cx, PaintMode mode);
 
+// Paints a stream's current frame in the place of video character `v`,
+// scaled to its size; smoothed when `v` or `smoothing` asks for it.
+void paint_streamed_video(cairo_t* cr, const VideoDefinition& v, const StreamedVideo& stream,
+                          bool smoothing, const Matrix& m, const ColorTransform& cx,
+                          PaintMode mode);
+
 }  // namespace strandel::swf

@@ -170,6 +170,9 @@ void Renderer::draw_content(const DisplayObject& obj, const Matrix& m, const Col
   }
   if (obj.text_field) return draw_text_field(cr_, *obj.text_field, m, cx, mode());
   if (obj.bitmap) return paint_image(cr_, obj.bitmap->surface(), obj.smoothing, m, cx, mode());
+  if (obj.video_stream)
+    if (const VideoDefinition* v = dict_.get().video(obj.character_id))
+      return paint_streamed_video(cr_, *v, *obj.video_stream, obj.smoothing, m, cx, mode());
   draw_character(obj.character_id, obj.button_state, obj.ratio, m, cx, nesting);
 }
 

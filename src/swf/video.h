@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "swf/bytes.h"
 
@@ -28,6 +30,14 @@ struct VideoDefinition {
   // outlives the dictionary), by frame number.
   std::map<std::uint16_t, std::span<const std::uint8_t>> frames;
   mutable std::shared_ptr<VideoDecoder> decoder;  // made when a frame is first drawn
+};
+
+// What a script's stream (NetStream) shows in the Video objects attached to
+// it: the frames of a file, numbered in file order, and the one shown now.
+struct StreamedVideo {
+  std::shared_ptr<const std::string> bytes;  // the file the packets point into
+  VideoDefinition video;
+  std::optional<std::uint16_t> frame;  // none: nothing to show
 };
 
 // DefineVideoStream after its character id; throws ReadError when cut short.

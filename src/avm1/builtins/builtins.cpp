@@ -44,6 +44,8 @@ void register_builtins(Realm& realm, Activation& act) {
   register_local_connection(realm, act);
   register_shared_object(realm, act);
   register_streams(realm, act);
+  register_net_stream(realm, act);
+  register_video(realm, act);
   register_accessibility(realm, act);
   register_external_interface(realm, act);
   register_native_table(realm, act);

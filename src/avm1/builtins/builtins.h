@@ -64,7 +64,9 @@ void register_context_menu(Realm& realm, Activation& act);
 void register_print_job(Realm& realm, Activation& act);
 void register_local_connection(Realm& realm, Activation& act);
 void register_shared_object(Realm& realm, Activation& act);
-void register_streams(Realm& realm, Activation& act);  // Camera, NetStream, XMLSocket...
+void register_streams(Realm& realm, Activation& act);  // Camera, NetConnection, XMLSocket...
+void register_net_stream(Realm& realm, Activation& act);
+void register_video(Realm& realm, Activation& act);
 void register_accessibility(Realm& realm, Activation& act);
 void register_external_interface(Realm& realm, Activation& act);
 // Last: ASnative and its kin number the functions registered before.

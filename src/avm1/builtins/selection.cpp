@@ -48,6 +48,7 @@ bool focusable(Activation& act, swf::DisplayObject& o) {
     case swf::DisplayKind::MovieClip:
       return act.to_boolean(act.get(script_value(act.machine(), &o), "focusEnabled"));
     case swf::DisplayKind::Graphic:
+    case swf::DisplayKind::Video:
       break;
   }
   return false;

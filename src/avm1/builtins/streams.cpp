@@ -1,7 +1,7 @@
-// Cameras, microphones, network streams and sockets: this player has none
-// of them. The classes exist so scripts that test for them run on: there is
-// no camera or microphone to get, a local NetConnection connects, streams
-// play nothing and a socket never connects.
+// Cameras, microphones, servers and sockets: this player has none of them.
+// The classes exist so scripts that test for them run on: there is no
+// camera or microphone to get, a local NetConnection connects (its streams
+// play files, net_stream.cpp) and a socket never connects.
 #include "avm1/array.h"
 #include "avm1/builtins/builtins.h"
 #include "avm1/machine.h"
@@ -40,16 +40,6 @@ void register_streams(Realm& realm, Activation& act) {
   ClassBuilder connection(act, {"NetConnection", nothing});
   connection.method("connect", net_connect).method("close", nothing).method("call", nothing);
   connection.install(realm.global);
-
-  ClassBuilder stream(act, {"NetStream", nothing});
-  for (const char* method : {"play", "pause", "close", "seek", "setBufferTime", "attachAudio",
-                             "attachVideo", "publish", "receiveAudio", "receiveVideo", "send"})
-    stream.method(method, nothing);
-  stream.install(realm.global);
-
-  ClassBuilder video(act, {"Video", nothing});
-  video.method("attachVideo", nothing).method("clear", nothing);
-  video.install(realm.global);
 
   ClassBuilder socket(act, {"XMLSocket", nothing});
   socket.method("connect", no).method("send", nothing).method("close", nothing);
