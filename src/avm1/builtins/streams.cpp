@@ -19,10 +19,32 @@ Value no_names(Activation& act, const Value&, std::span<const Value>) {
   return Value(act.new_array());
 }
 
+class NetConnectionObject : public Object {
+ public:
+  using Object::Object;
+  bool connected = false;
+};
+
+Object* allocate_connection(Activation& act, Object* proto) {
+  return act.heap().make<NetConnectionObject>(proto);
+}
+
 // connect(null) is a local connection, which always succeeds; a server is
 // never reached.
-Value net_connect(Activation&, const Value&, std::span<const Value> args) {
-  return Value(!args.empty() && args[0].is_null());
+Value net_connect(Activation&, const Value& self, std::span<const Value> args) {
+  bool local = !args.empty() && args[0].is_null();
+  if (auto* c = this_as<NetConnectionObject>(self)) c->connected = local;
+  return Value(local);
+}
+
+Value net_close(Activation&, const Value& self, std::span<const Value>) {
+  if (auto* c = this_as<NetConnectionObject>(self)) c->connected = false;
+  return Value();
+}
+
+Value is_connected(Activation&, const Value& self, std::span<const Value>) {
+  auto* c = this_as<NetConnectionObject>(self);
+  return c ? Value(c->connected) : Value();
 }
 
 void register_device(Activation& act, Object* global, std::string_view name) {
@@ -37,8 +59,11 @@ void register_streams(Realm& realm, Activation& act) {
   register_device(act, realm.global, "Camera");
   register_device(act, realm.global, "Microphone");
 
-  ClassBuilder connection(act, {"NetConnection", nothing});
-  connection.method("connect", net_connect).method("close", nothing).method("call", nothing);
+  ClassBuilder connection(act, {"NetConnection", nothing, nullptr, allocate_connection});
+  connection.method("connect", net_connect)
+      .method("close", net_close)
+      .method("call", nothing)
+      .property("isConnected", is_connected);
   connection.install(realm.global);
 
   ClassBuilder socket(act, {"XMLSocket", nothing});
