@@ -89,6 +89,8 @@ class Loads {
   // onLoadInit of the movies handed over, once their first frame has run.
   void after_frame();
   bool pending() const { return !pending_.empty() || !inits_.empty(); }
+  // Whether a stream plays, and so needs frames to pass.
+  bool going() const { return !ongoing_.empty(); }
 
  private:
   enum class Kind { Data, Variables, Movie };

@@ -161,6 +161,7 @@ void Player::frame_of(DisplayObject& clip) {
 
 bool Player::is_animating() const {
   if (root_->sprite->current_frame == 0 || (machine_ && machine_->has_timers())) return true;
+  if (machine_ && machine_->loads().going()) return true;  // a NetStream plays
   if (!levels_.empty()) return true;
   return timeline_animating(*root_, 0);
 }
