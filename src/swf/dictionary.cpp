@@ -97,6 +97,15 @@ bool Dictionary::define(std::uint16_t tag_code, std::span<const std::uint8_t> bo
         if (auto* b = std::get_if<ButtonDefinition>(&it->second)) b->sounds = std::move(sounds.on);
         return true;
       }
+      case TagCode::CSMTextSettings: {
+        // The field's renderer: UseFlashType, the top two bits, 1 for advanced.
+        auto it = characters_.find(in.u16());
+        std::uint8_t flags = in.u8();
+        if (it == characters_.end()) return true;
+        if (auto* field = std::get_if<EditTextDefinition>(&it->second))
+          field->advanced_anti_alias = (flags >> 6) == 1;
+        return true;
+      }
       case TagCode::VideoFrame: {
         auto it = characters_.find(in.u16());
         std::uint16_t number = in.u16();

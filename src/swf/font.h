@@ -16,10 +16,10 @@
 namespace strandel::swf {
 
 struct FontDefinition {
-  std::vector<Path> glyphs;              // in EM units, filled with the text colour
-  std::vector<std::uint16_t> codes;      // character of each glyph; empty for DefineFont
-  std::vector<std::int16_t> advances;    // EM units; empty without layout
-  double em = 1024;                      // 20480 for DefineFont3, whose glyphs are in twips
+  std::vector<Path> glyphs;                     // in EM units, filled with the text colour
+  std::vector<std::uint16_t> codes;             // character of each glyph; empty for DefineFont
+  std::vector<std::int16_t> advances;           // EM units; empty without layout
+  double em = 1024;                             // 20480 for DefineFont3, whose glyphs are in twips
   double ascent = 0, descent = 0, leading = 0;  // EM units
   std::string name;
   bool bold = false, italic = false;
@@ -76,6 +76,7 @@ struct EditTextDefinition {
   std::uint16_t max_length = 0;  // 0: no limit
   bool word_wrap = false, multiline = false, password = false, border = false, html = false,
        use_outlines = false, read_only = false, auto_size = false, selectable = true;
+  bool advanced_anti_alias = false;  // CSMTextSettings asks for the advanced renderer
 };
 
 // Reads DefineEditText after the id.

@@ -351,6 +351,7 @@ std::shared_ptr<DisplayObject> Player::instantiate(DisplayObject& parent,
     } else if (auto* e = std::get_if<EditTextDefinition>(c)) {
       obj->kind = DisplayKind::EditText;
       obj->text_field = std::make_shared<TextField>(*e, dictionary);
+      obj->text_field->version = obj->version;
     } else if (std::holds_alternative<VideoDefinition>(*c)) {
       obj->kind = DisplayKind::Video;  // a Video object to scripts
     }

@@ -299,6 +299,7 @@ TextField::TextField(const EditTextDefinition& e, const Dictionary& dict) : dict
   html = e.html;
   border = background = e.border;
   embed_fonts = e.use_outlines;
+  advanced_anti_alias = e.advanced_anti_alias;
   selectable = e.selectable;
   auto_size = e.auto_size ? AutoSize::Left : AutoSize::None;
   variable = e.variable;
