@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -43,14 +44,16 @@ constexpr const char* kLibraries[] = {STRANDEL_SONAME("avutil", LIBAVUTIL_VERSIO
 // The functions used, resolved by name from the libraries.
 struct Api {
 #define STRANDEL_AV(name) decltype(&::name) name = nullptr;
-#define STRANDEL_AV_FUNCTIONS                                                                \
-  STRANDEL_AV(av_frame_alloc) STRANDEL_AV(av_frame_free) STRANDEL_AV(av_frame_unref)        \
-  STRANDEL_AV(av_new_packet) STRANDEL_AV(av_packet_alloc) STRANDEL_AV(av_packet_free)       \
-  STRANDEL_AV(av_packet_unref) STRANDEL_AV(avcodec_alloc_context3)                          \
-  STRANDEL_AV(avcodec_find_decoder) STRANDEL_AV(avcodec_flush_buffers)                      \
-  STRANDEL_AV(avcodec_free_context) STRANDEL_AV(avcodec_open2)                              \
-  STRANDEL_AV(avcodec_receive_frame) STRANDEL_AV(avcodec_send_packet)                       \
-  STRANDEL_AV(sws_freeContext) STRANDEL_AV(sws_getCachedContext) STRANDEL_AV(sws_scale)
+#define STRANDEL_AV_FUNCTIONS                                                             \
+  STRANDEL_AV(av_log_set_level)                                                           \
+  STRANDEL_AV(av_frame_alloc) STRANDEL_AV(av_frame_free) STRANDEL_AV(av_frame_unref)      \
+      STRANDEL_AV(av_new_packet) STRANDEL_AV(av_packet_alloc) STRANDEL_AV(av_packet_free) \
+          STRANDEL_AV(av_packet_unref) STRANDEL_AV(avcodec_alloc_context3)                \
+              STRANDEL_AV(avcodec_find_decoder) STRANDEL_AV(avcodec_flush_buffers)        \
+                  STRANDEL_AV(avcodec_free_context) STRANDEL_AV(avcodec_open2)            \
+                      STRANDEL_AV(avcodec_receive_frame) STRANDEL_AV(avcodec_send_packet) \
+                          STRANDEL_AV(sws_freeContext) STRANDEL_AV(sws_getCachedContext)  \
+                              STRANDEL_AV(sws_scale)
   STRANDEL_AV_FUNCTIONS
 #undef STRANDEL_AV
 
@@ -65,11 +68,14 @@ struct Api {
         if (void* f = dlsym(lib, name)) return f;
       return nullptr;
     };
-#define STRANDEL_AV(name)                                  \
-  name = reinterpret_cast<decltype(name)>(find(#name));   \
+#define STRANDEL_AV(name)                               \
+  name = reinterpret_cast<decltype(name)>(find(#name)); \
   if (!name) return false;
     STRANDEL_AV_FUNCTIONS
 #undef STRANDEL_AV
+    // Damaged frames in a movie are its own affair: the libraries would
+    // print a line for each one.
+    av_log_set_level(AV_LOG_QUIET);
     return true;
   }
 };
@@ -175,7 +181,7 @@ void VideoDecoder::keep_picture() {
   int w = f->width, h = f->height;
   if (w <= 0 || h <= 0 || w > kMaxVideoSide || h > kMaxVideoSide) return;
   scaler_ = av_.sws_getCachedContext(scaler_, w, h, static_cast<AVPixelFormat>(f->format), w, h,
-                                 AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+                                     AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
   if (!scaler_) return;
   if (!picture_ || cairo_image_surface_get_width(picture_.get()) != w ||
       cairo_image_surface_get_height(picture_.get()) != h)
