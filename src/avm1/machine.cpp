@@ -1,6 +1,7 @@
 #include "avm1/machine.h"
 
 #include <chrono>
+#include <new>
 
 #include "avm1/activation.h"
 #include "avm1/builtins/builtins.h"
@@ -76,6 +77,10 @@ void Machine::guard(const std::function<void()>& run) {
   } catch (const ScriptException&) {
   } catch (const ScriptHalt& halt) {
     report(halt.reason);
+  } catch (const std::bad_alloc&) {
+    // Scripts that hoard memory are stopped as runaway ones are.
+    halted = disabled = true;
+    report("a script ran out of memory: the movie's scripts are stopped");
   }
   if (running == 1) {
     stack.clear();

@@ -6,11 +6,18 @@
 
 namespace strandel::avm1 {
 
+namespace {
+// Bytes held by live strings. Scripts run on the window's thread only.
+std::size_t live_bytes = 0;
+}  // namespace
+
 String::String(std::string_view text) {
   if (text.empty()) return;
   std::size_t n = text.size() < kMaxStringBytes ? text.size() : kMaxStringBytes;
+  if (n > kMaxLiveStringBytes - live_bytes) throw std::bad_alloc();
   void* memory = std::malloc(sizeof(Rep) + n);
   if (!memory) throw std::bad_alloc();
+  live_bytes += n;
   rep_ = static_cast<Rep*>(memory);
   rep_->refs = 1;
   rep_->size = static_cast<std::uint32_t>(n);
@@ -26,7 +33,10 @@ String::String(std::string_view text) {
   rep_->path_chars = path_chars;
 }
 
-void String::free_rep() noexcept { std::free(rep_); }
+void String::free_rep() noexcept {
+  live_bytes -= rep_->size;
+  std::free(rep_);
+}
 
 char fold_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 

@@ -13,6 +13,9 @@ namespace strandel::avm1 {
 // Scripts cannot build a string longer than this: their concatenations
 // and the built-ins that join text stop here rather than exhausting memory.
 inline constexpr std::size_t kMaxStringBytes = 64u << 20;
+// All script strings alive at once hold at most this many bytes; making one
+// more throws std::bad_alloc, which stops the movie's scripts.
+inline constexpr std::size_t kMaxLiveStringBytes = 256u << 20;
 
 class String {
  public:

@@ -1,7 +1,7 @@
 // What the peer suite cannot see of the script machine: objects that only a
 // timer holds live on through collections while unreachable cycles are
-// freed; a runaway script stops the scripts but not the movie; Sound
-// settings compose up the chain of clips to what the speakers get.
+// freed; a runaway or hoarding script stops the scripts but not the movie;
+// Sound settings compose up the chain of clips to what the speakers get.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -288,6 +288,38 @@ TEST(HostileScripts, LoopsThroughTheLanguageAreCutShort) {
   EXPECT_EQ(lines, (Lines{"after 1", "after 2", "after 5"}));
   EXPECT_EQ(problems, 3u);
   EXPECT_FALSE(player.machine().disabled);
+}
+
+// A script that keeps ever more text alive: s doubles to the longest string
+// a script may make, then sixty copies of it are kept. The scripts stop with
+// one report before memory runs out; the movie plays on.
+TEST(HostileScripts, HoardingTextStopsTheScriptsNotTheProgram) {
+  swfw::Actions a;
+  a.push_string("s").push_string("0123456789abcdef").set_variable();
+  swfw::Actions twice, keep;
+  twice.push_string("s").push_string("s").get_variable().push_string("s").get_variable();
+  twice.op(swfw::op::Add2).set_variable();
+  repeat(a, 22, twice);
+  new_object(a, "kept");
+  keep.push_string("kept").get_variable().push_string("i").get_variable();
+  keep.push_string("s").get_variable().push_string("i").get_variable().op(swfw::op::Add2);
+  keep.op(swfw::op::SetMember);
+  repeat(a, 60, keep);
+  a.push_string("not reached").trace();
+  swfw::Movie m(6, 100, 100, 24);
+  m.do_action(a);
+  m.show_frame();
+  m.show_frame();
+  swf::Player player(load(m));
+  Lines lines;
+  std::vector<swf::Diagnostic> problems;
+  player.on_trace([&](std::string_view line) { lines.emplace_back(line); });
+  player.on_log([&](const swf::Diagnostic& d) { problems.push_back(d); });
+  for (int i = 0; i < 3; ++i) ASSERT_NO_THROW(player.advance());
+  EXPECT_TRUE(lines.empty());
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].text.find("memory"), std::string::npos) << problems[0].text;
+  EXPECT_EQ(player.current_frame(), 1);  // two frames, looping
 }
 
 // Sound objects on a clip, on its parent and on the whole movie: what a
