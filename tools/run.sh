@@ -83,6 +83,7 @@ run_tests() {
   build "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DSTRANDEL_SANITIZE=ON -DSTRANDEL_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
   say "unit tests under ASan/UBSan"
+  export LSAN_OPTIONS="suppressions=$root/tools/lsan-suppressions.txt:print_suppressions=0"
   (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j2 -L unit --timeout 900)
   say "fuzzing (30 s each)"
   for fuzzer in "$root"/build-asan/fuzz/fuzz_*; do
