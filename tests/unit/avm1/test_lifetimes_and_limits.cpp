@@ -60,6 +60,18 @@ std::shared_ptr<const swf::Movie> load(const swfw::Movie& m) {
   return r.movie;
 }
 
+// A player of the movie that keeps what its scripts trace and the problems
+// it reports.
+struct Recorded {
+  swf::Player player;
+  Lines lines;
+  std::vector<swf::Diagnostic> problems;
+  explicit Recorded(const swfw::Movie& m) : player(load(m)) {
+    player.on_trace([this](std::string_view line) { lines.emplace_back(line); });
+    player.on_log([this](const swf::Diagnostic& d) { problems.push_back(d); });
+  }
+};
+
 // Three timers whose objects nothing else holds: a closure's captured
 // local, an argument, and the object whose method is called. Then
 // `cycles` pairs of objects that point at each other and nothing else.
@@ -181,21 +193,17 @@ TEST(ActionBudget, ARunawayScriptStopsTheScriptsAndTheMoviePlaysOn) {
       m.do_action(swfw::Actions().push_string(frame).trace());
       m.show_frame();
     }
-    swf::Player player(load(m));
-    Lines lines;
-    std::vector<swf::Diagnostic> problems;
-    player.on_trace([&](std::string_view line) { lines.emplace_back(line); });
-    player.on_log([&](const swf::Diagnostic& d) { problems.push_back(d); });
-    player.machine().actions_per_frame = 100000;  // the budget, lowered to keep the test quick
+    Recorded run(m);
+    run.player.machine().actions_per_frame = 100000;  // the budget, lowered to keep the test quick
     std::vector<std::uint16_t> frames;
     for (int i = 0; i < 5; ++i) {
-      player.advance();
-      frames.push_back(player.current_frame());
+      run.player.advance();
+      frames.push_back(run.player.current_frame());
     }
-    EXPECT_EQ(lines, Lines{"start"}) << "pushing " << pushing;
+    EXPECT_EQ(run.lines, Lines{"start"}) << "pushing " << pushing;
     EXPECT_EQ(frames, (std::vector<std::uint16_t>{1, 2, 3, 1, 2})) << "pushing " << pushing;
-    EXPECT_EQ(problems.size(), 1u) << "pushing " << pushing;
-    EXPECT_LE(player.machine().stack.size(), kMaxStack);
+    EXPECT_EQ(run.problems.size(), 1u) << "pushing " << pushing;
+    EXPECT_LE(run.player.machine().stack.size(), kMaxStack);
   }
 }
 
@@ -274,20 +282,17 @@ TEST(HostileScripts, LoopsThroughTheLanguageAreCutShort) {
     m.do_action(frames[i]);
     m.show_frame();
   }
-  swf::Player player(load(m));
-  Lines lines;
-  player.on_trace([&](std::string_view line) {
-    if (line.starts_with("after")) lines.emplace_back(line);
-  });
-  std::size_t problems = 0;
-  player.on_log([&](const swf::Diagnostic&) { ++problems; });
-  for (std::size_t i = 0; i < frames.size(); ++i) player.advance();
+  Recorded run(m);
+  for (std::size_t i = 0; i < frames.size(); ++i) run.player.advance();
+  Lines after;
+  for (const std::string& line : run.lines)
+    if (line.starts_with("after")) after.push_back(line);
   // A ring of prototypes and endless recursion end their action list with a
   // line each, as the vendor's player does; a self-reading getter and a
   // self-setting watcher give up quietly.
-  EXPECT_EQ(lines, (Lines{"after 1", "after 2", "after 5"}));
-  EXPECT_EQ(problems, 3u);
-  EXPECT_FALSE(player.machine().disabled);
+  EXPECT_EQ(after, (Lines{"after 1", "after 2", "after 5"}));
+  EXPECT_EQ(run.problems.size(), 3u);
+  EXPECT_FALSE(run.player.machine().disabled);
 }
 
 // A script that keeps ever more text alive: s doubles to the longest string
@@ -310,16 +315,12 @@ TEST(HostileScripts, HoardingTextStopsTheScriptsNotTheProgram) {
   m.do_action(a);
   m.show_frame();
   m.show_frame();
-  swf::Player player(load(m));
-  Lines lines;
-  std::vector<swf::Diagnostic> problems;
-  player.on_trace([&](std::string_view line) { lines.emplace_back(line); });
-  player.on_log([&](const swf::Diagnostic& d) { problems.push_back(d); });
-  for (int i = 0; i < 3; ++i) ASSERT_NO_THROW(player.advance());
-  EXPECT_TRUE(lines.empty());
-  ASSERT_EQ(problems.size(), 1u);
-  EXPECT_NE(problems[0].text.find("memory"), std::string::npos) << problems[0].text;
-  EXPECT_EQ(player.current_frame(), 1);  // two frames, looping
+  Recorded run(m);
+  for (int i = 0; i < 3; ++i) ASSERT_NO_THROW(run.player.advance());
+  EXPECT_TRUE(run.lines.empty());
+  ASSERT_EQ(run.problems.size(), 1u);
+  EXPECT_NE(run.problems[0].text.find("memory"), std::string::npos) << run.problems[0].text;
+  EXPECT_EQ(run.player.current_frame(), 1);  // two frames, looping
 }
 
 // Sound objects on a clip, on its parent and on the whole movie: what a
