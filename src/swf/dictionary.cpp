@@ -83,35 +83,26 @@ bool Dictionary::define(std::uint16_t tag_code, std::span<const std::uint8_t> bo
         return true;
       }
       case TagCode::DefineFontInfo:
-      case TagCode::DefineFontInfo2: {
-        auto it = characters_.find(in.u16());
-        if (it == characters_.end()) return true;
-        if (auto* font = std::get_if<FontDefinition>(&it->second))
+      case TagCode::DefineFontInfo2:
+        if (auto* font = own<FontDefinition>(in.u16()))
           read_define_font_info(in, *font, tag == TagCode::DefineFontInfo2 ? 2 : 1);
         return true;
-      }
       case TagCode::DefineButtonSound: {
         ButtonSounds sounds = read_define_button_sound(body);
-        auto it = characters_.find(sounds.button_id);
-        if (it == characters_.end()) return true;
-        if (auto* b = std::get_if<ButtonDefinition>(&it->second)) b->sounds = std::move(sounds.on);
+        if (auto* b = own<ButtonDefinition>(sounds.button_id)) b->sounds = std::move(sounds.on);
         return true;
       }
       case TagCode::CSMTextSettings: {
         // The field's renderer: UseFlashType, the top two bits, 1 for advanced.
-        auto it = characters_.find(in.u16());
+        auto* field = own<EditTextDefinition>(in.u16());
         std::uint8_t flags = in.u8();
-        if (it == characters_.end()) return true;
-        if (auto* field = std::get_if<EditTextDefinition>(&it->second))
-          field->advanced_anti_alias = (flags >> 6) == 1;
+        if (field) field->advanced_anti_alias = (flags >> 6) == 1;
         return true;
       }
       case TagCode::VideoFrame: {
-        auto it = characters_.find(in.u16());
+        auto* video = own<VideoDefinition>(in.u16());
         std::uint16_t number = in.u16();
-        if (it == characters_.end()) return true;
-        if (auto* video = std::get_if<VideoDefinition>(&it->second))
-          add_video_frame(*video, number, body.subspan(in.position()));
+        if (video) add_video_frame(*video, number, body.subspan(in.position()));
         return true;
       }
       default:
@@ -131,9 +122,7 @@ bool Dictionary::define(std::uint16_t tag_code, std::span<const std::uint8_t> bo
 
 void Dictionary::define_button_cxform(std::uint16_t id, ByteReader& in) {
   ColorTransform cx = read_cxform(in);
-  auto it = characters_.find(id);
-  if (it == characters_.end()) return;
-  if (auto* b = std::get_if<ButtonDefinition>(&it->second)) b->cxform = cx;
+  if (auto* b = own<ButtonDefinition>(id)) b->cxform = cx;
 }
 
 void Dictionary::import(std::uint16_t id, const Dictionary& from, std::uint16_t from_id) {

@@ -84,6 +84,12 @@ class Dictionary {
     return c ? std::get_if<T>(c) : nullptr;
   }
   const Character* defined(std::uint16_t id) const;  // by this movie itself
+  // A character this movie defined, of that kind, for a later tag to add to.
+  template <typename T>
+  T* own(std::uint16_t id) {
+    auto it = characters_.find(id);
+    return it == characters_.end() ? nullptr : std::get_if<T>(&it->second);
+  }
   void define_button_cxform(std::uint16_t id, ByteReader& in);
 
   std::map<std::uint16_t, Character> characters_;
